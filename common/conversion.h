@@ -1,0 +1,37 @@
+// A dimension: the categories of a row, column or selection variable, loaded from a dimension
+// line and its conversion file, and the classifier that puts a field value in its category.
+// Used by vorlexcgi (rows, columns, selections) and formwright (selection lists).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "code_dictionary.h"
+
+struct Dimension {
+  std::string title;           // at most 32 characters
+  std::string fieldName;       // at most 10, upper-cased
+  std::uint16_t codeStart = 1; // position of the code within the field text, from 1
+  std::string conversionFile;  // at most 120 characters, as named by the line
+  std::int32_t categoryCount = 0;
+  std::uint16_t codeWidth = 0;
+  std::uint16_t labelWidth = 18;  // longest label, at least 18
+  // categoryNames[1..categoryCount]; slot 0 unused; slot categoryCount + 1 empty, for the values
+  // in no category.
+  std::vector<std::string> categoryNames;
+  std::vector<std::uint16_t> codeTable;    // kind 0: category by code number
+  std::vector<double> thresholds;          // kind 2: thresholds[1..categoryCount], upper bounds
+  std::vector<std::int16_t> rollUpTarget;  // rollUpTarget[1..categoryCount]
+  std::uint8_t mappingKind = 0;            // 0 code table, 1 code dictionary, 2 thresholds
+  std::uint16_t fieldNumber = 0;           // set by the tabulation engine for each data file
+  CodeDictionary dictionary;               // kind 1
+};
+
+// Fills `dimension` from a normalized dimension line. A conversion that defines `limit` or more
+// categories is refused. On failure pendingMessage holds the message, which has been written.
+void loadDimension(const std::string& line, int limit, Dimension& dimension);
+// 1..categoryCount, categoryCount + 1 for a value in no category.
+int categoryOf(const Dimension& dimension, std::string_view fieldText);
+std::uint16_t codeNumber(std::string_view code);

@@ -1,0 +1,48 @@
+// The one reader of dBase tables; it never writes one. Misuse or failure writes one line to
+// standard output and ends the process (under CGI, into the page).
+// Bytes read, little-endian: 0 version (0x83 hasMemo; 0x30 other field-count rule), 1 YY MM DD,
+// 4 record count, 8 header length = offset of record 1, 10 record length, 29 language driver.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text_limits.h"
+
+inline constexpr std::size_t kBlockSize = 8001;
+
+struct DbfField {
+  std::string name;  // as stored, at most 10 bytes, case unchanged
+  char type = ' ';
+  std::uint8_t length = 0, decimals = 0;
+  std::uint16_t offset = 0;  // position within the record; field 1 starts at 1
+};
+
+struct DbfTable {
+  std::string fileName;
+  std::uint8_t state = 0;  // 0 closed, 1 open for reading
+  bool hasMemo = false;
+  std::string lastUpdate;  // "yyyymmdd"
+  std::int32_t recordCount = 0;
+  std::uint16_t headerLength = 0, recordLength = 0;  // recordLength 1..kBlockSize while open
+  std::uint8_t fieldCount = 0;
+  std::vector<DbfField> fields;  // fields[1..fieldCount]; fields[0] unused
+  std::uint8_t languageDriver = 0;
+  const char* currentRecord = nullptr;  // into blockBuffer, at the deletion mark
+  std::int32_t currentRecordNumber = 0;
+  std::vector<char> blockBuffer;   // whole records only
+  std::int32_t currentBlock = -1;  // -1: nothing read yet
+  std::FILE* file = nullptr;
+};
+
+// `name` is opened as given (found ignoring case when the exact name does not exist); only the
+// stored fileName, used in messages, is cut to nameLimit.
+void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit = kMaxFileName);
+void readDBF(DbfTable& table, std::int32_t recordNumber);
+void CloseDBF(DbfTable& table);
+int fieldIndex(const DbfTable& table, const std::string& name);  // 0 when absent
+// The field's raw bytes in the current record, padding included; valid until the next readDBF.
+std::string_view fieldValue(const DbfTable& table, int fieldNumber);

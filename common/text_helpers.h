@@ -1,0 +1,46 @@
+// Small text routines the programs share, and the pending message through which the dimension
+// loader and the engine report a failure. Texts are Windows-1252 bytes; nothing decodes them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The one deliberate global: empty when nothing failed. Callers test it for emptiness.
+extern std::string pendingMessage;
+
+// The variable's value cut to 255 characters, or the empty text when it is not set.
+std::string getEnv(const char* name);
+// Accented letters to HTML entities, "_" to a space; cut to 255.
+std::string htmlAccents(std::string_view text);
+// Writes pendingMessage and CR LF to standard output.
+void writePendingMessage();
+std::int32_t larger(std::int32_t a, std::int32_t b);
+std::string removeSpaces(std::string_view text);
+std::string digitsOnly(std::string_view text);
+// The dimension line rebuilt for loadDimension: the name padded to 31, then the fields without
+// spaces.
+std::string normalizeDimensionLine(std::string_view line);
+// Returns the text before the first comma; `text` keeps what follows it, cut to `limit`.
+std::string splitAtComma(std::string& text, std::size_t limit);
+std::string splitAtChar(std::string& text, std::size_t limit, char separator);
+
+// a-z to A-Z only.
+std::string upperAscii(std::string_view text);
+std::string lowerAscii(std::string_view text);
+// Without leading and trailing spaces.
+std::string trimSpaces(std::string_view text);
+// Without leading and trailing blanks and control characters (bytes up to 32).
+std::string trimBlanks(std::string_view text);
+// & < > " as entities: for any text that comes from the request.
+std::string htmlEscape(std::string_view text);
+
+// Reads an optionally signed decimal integer (leading blanks allowed) that fits 32 bits.
+bool tryInteger(std::string_view text, std::int32_t& value);
+// As tryInteger, but a text that is not an integer ends the program with an "Erro: " line.
+std::int32_t requireInteger(std::string_view text);
+// Reads a decimal number with "." as decimal point: sign, digits, fraction, exponent; the whole
+// text must be the number.
+bool tryReal(std::string_view text, double& value);
+// As tryReal, but a text that is not a number ends the program with an "Erro: " line.
+double requireReal(std::string_view text);

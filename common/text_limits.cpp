@@ -1,0 +1,5 @@
+#include "text_limits.h"
+
+std::string cut(std::string_view text, std::size_t limit) {
+  return std::string(text.substr(0, limit));
+}

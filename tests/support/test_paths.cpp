@@ -1,0 +1,38 @@
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+std::string tempDirectory() {
+  static std::string madeFor;
+  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "global";
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("vorlex-tests-" + std::to_string(::getpid())) / name;
+  if (madeFor != dir.string()) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    madeFor = dir.string();
+  }
+  return dir.string() + "/";
+}
+
+std::string tempPath(const std::string& name) { return tempDirectory() + name; }
+
+std::string readFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}

@@ -1,0 +1,12 @@
+// Paths the tests share: a fresh scratch directory per test, and the project's folders.
+#pragma once
+
+#include <string>
+
+// A path inside a directory made for the running test (removed and made anew on first use).
+std::string tempPath(const std::string& name);
+// The scratch directory of the running test, ending in "/".
+std::string tempDirectory();
+// Whole file as bytes; empty when it cannot be read.
+std::string readFileBytes(const std::string& path);
+void writeFileBytes(const std::string& path, const std::string& bytes);

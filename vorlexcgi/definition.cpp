@@ -1,0 +1,3 @@
+#include "definition.h"
+
+void readDefinition(TabulationState&) {}

@@ -1,0 +1,16 @@
+// The CGI side of input: where the form data comes from (the posted body, or "query.txt" outside
+// a web server), the redirect of an empty post, the CGI header, and the lookups on the data.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "state.h"
+
+void readFormData(TabulationState& state);
+std::string decodeFormData(std::string_view text);
+// The first value of the field, cut to 255; empty when the field is absent.
+std::string formValue(const std::string& query, std::string_view name);
+// Every value of a repeated field, in order (at most 5700).
+std::vector<std::string> formValues(const std::string& query, std::string_view name);

@@ -1,0 +1,3 @@
+#include "page_flow.h"
+
+int runRequest(TabulationState&, int, char**) { return 0; }

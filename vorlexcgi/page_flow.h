@@ -1,0 +1,8 @@
+// The request from start to end: form data, definition, page head, dimensions, checks,
+// tabulation, derived values, output, copies, closing tags and the monthly log.
+#pragma once
+
+#include "state.h"
+
+// Runs the whole request; returns the exit status.
+int runRequest(TabulationState& state, int argc, char** argv);

@@ -1,0 +1,13 @@
+// Data files per period: the period digits in the file names, the files a Periodo value chooses,
+// and the short text that describes the chosen periods.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Most recent first.
+std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
+                                               const std::string& periodo);
+// The digits of each name cut to 6, the last file's code first; at most 400.
+std::vector<std::string> periodCodesOf(const std::vector<std::string>& files);
+std::string periodDescription(const std::vector<std::string>& periodCodes, int language);

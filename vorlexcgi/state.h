@@ -1,0 +1,69 @@
+// The one record of a tabulation request: the form data, the definition's texts and choices,
+// the loaded dimensions, the result arrays and the display flags. main creates it and passes
+// it to every step.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "conversion.h"
+#include "output.h"
+
+struct MeasureSpec {
+  std::string name;         // the posted Incremento value
+  std::string valueField;   // at most 10; "#" counts records
+  std::string secondField;  // at most 10; a rate's divisor, or the E / % reference field
+  bool isStock = false;       // letter E
+  bool isPercentage = false;  // letter %
+  bool isRate = false;        // letter I with a second field
+  double multiplier = 0;      // 1.0 for every matched measure that is not a rate
+  int decimals = 0;
+  int valueFieldNumber = 0;   // in the data file being read; 0 counts
+  int secondFieldNumber = 0;
+};
+
+struct SelectionFilter {
+  Dimension dimension;
+  std::vector<bool> selected;  // selected[1..categoryCount + 1]; slot 0 unused
+};
+
+struct TabulationState {
+  std::string definitionName;  // command-line argument 1, as given
+  std::string query;           // decoded form data
+  std::string defPath;
+  std::string title;
+  int language = 0;  // 0 Portuguese, 1 Spanish, 2 English
+  bool styleSheetsOn = false;
+  std::string styleSheet, printStyleSheet;
+  bool zeroAsHyphen = false;
+  std::vector<std::string> headerLines, footerLines, footnoteLines;  // at most 100 each
+  std::string dataFileSpec;
+  std::string rowChoice, columnChoice;
+  Dimension rowDimension, columnDimension;
+  bool columnActive = false;
+  int rowCount = 0;     // R
+  int columnCount = 0;  // K
+  int measureCount = 0;
+  std::vector<MeasureSpec> measures;  // measures[1..measureCount]; slot 0 unused
+  int selectionCount = 0;
+  std::vector<SelectionFilter> selections;  // selections[1..selectionCount]; slot 0 unused
+  std::vector<std::string> files;        // data file names, in tabulation order
+  std::vector<std::string> periodCodes;  // at most 400, the last file's first
+
+  // valueCells[c][r], c = 1..K + 1, r = 1..R + 1; the last column and row hold the values in no
+  // category and are never shown. Slot 0 of each index is unused.
+  std::vector<std::vector<double>> valueCells, divisorCells;
+  std::vector<double> columnTotals, divisorColumnTotals;  // [1..K]
+  std::vector<double> rowTotals, divisorRowTotals;        // [1..R]
+  double grandTotal = 0, divisorGrandTotal = 0;
+  std::vector<int> columnDecimals;  // [1..K]
+  std::vector<int> rowOrder;        // [1..R]
+
+  bool sortRows = false, showZeroRows = false;
+  bool showTotalRow = true, showTotalColumn = true;
+  bool suppressCopies = false;
+  std::string csvFileName, tabFileName;
+  LocalTime startTime;
+  char pathSeparator = '/';
+  char thousandsSeparator = '.', decimalSeparator = ',';
+};
