@@ -39,6 +39,9 @@ struct TabulationState {
   std::vector<std::string> headerLines, footerLines, footnoteLines;  // at most 100 each
   std::string dataFileSpec;
   std::string rowChoice, columnChoice;
+  // Whether a definition line matched the posted Linha / Coluna: a posted text that matched no
+  // line is never loaded as a dimension line, so it cannot name a file of its own.
+  bool rowChoiceMatched = false, columnChoiceMatched = false;
   Dimension rowDimension, columnDimension;
   bool columnActive = false;
   int rowCount = 0;     // R
