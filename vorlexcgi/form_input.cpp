@@ -1,6 +1,148 @@
+// The form data of a request: the posted body under a web server, or the first line of
+// "query.txt" when the program is run by hand (then no CGI header and no copies). Lookups scan
+// the decoded text as it stands, so a key may also be found inside a longer field name.
 #include "form_input.h"
 
-void readFormData(TabulationState&) {}
-std::string decodeFormData(std::string_view text) { return std::string(text); }
-std::string formValue(const std::string&, std::string_view) { return ""; }
-std::vector<std::string> formValues(const std::string&, std::string_view) { return {}; }
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "output.h"
+#include "text_helpers.h"
+#include "text_limits.h"
+
+namespace {
+
+// A body larger than this is refused before any memory is reserved for it: no form comes near.
+constexpr std::int64_t kMaxBody = 16 * 1024 * 1024;
+// The most values one repeated field yields: one per category of the largest dimension.
+constexpr std::size_t kMaxFormValues = 5700;
+// Standard input is read as text: this character ends it, and stands in for what is missing.
+constexpr char kEndOfText = 26;
+constexpr char kLineEnds[] = {'\r', '\n'};
+
+// "1" to "9" count 1 to 9, "A" to "F" in either case 10 to 15, anything else 0.
+int hexValue(char c) {
+  if (c >= '1' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return 0;
+}
+
+std::string formKey(std::string_view name) {
+  std::string key(name);
+  if (key.empty() || key.back() != '=') key += '=';
+  return key;
+}
+
+// The value that starts at `start`: up to the next "&" or the end of the data.
+std::string_view valueAt(std::string_view query, std::size_t start) {
+  const std::size_t end = query.find('&', start);
+  return query.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
+// The redirect target: the script's directory (through its last "/") + the form generator.
+void writeRedirect(const TabulationState& state) {
+  std::string directory = getEnv("SCRIPT_NAME");
+  const std::size_t slash = directory.rfind('/');
+  directory.resize(slash == std::string::npos ? 0 : slash + 1);
+  // The name comes from the request: a control character would end the header line early.
+  std::string name;
+  for (char c : state.definitionName) {
+    if (static_cast<unsigned char>(c) >= 32) name += c;
+  }
+  writeLine(stdout, "Location: " + directory + "formwright.exe?" + name);
+}
+
+void readQueryFile(TabulationState& state) {
+  std::FILE* file = std::fopen("query.txt", "rb");
+  if (file == nullptr) runtimeFailure("query.txt n\xE3o pode ser aberto");
+  std::string line;
+  char buffer[4096];
+  bool lineEnded = false;
+  while (!lineEnded) {
+    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
+    if (got == 0) break;
+    std::string_view chunk(buffer, got);
+    const std::size_t end = chunk.find_first_of(kLineEnds, 0, sizeof kLineEnds);
+    if (end != std::string_view::npos) {
+      chunk = chunk.substr(0, end);
+      lineEnded = true;
+    }
+    line.append(chunk);
+  }
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) runtimeFailure("query.txt n\xE3o pode ser lido");
+  state.query = std::move(line);
+  state.suppressCopies = true;
+}
+
+void readPostedBody(TabulationState& state, const std::string& contentLength) {
+  std::int32_t length = 0;
+  if (!tryInteger(contentLength, length) || length < 0) {
+    runtimeFailure("CONTENT_LENGTH inv\xE1lido: '" + htmlEscape(contentLength) + "'");
+  }
+  if (length > kMaxBody) stopWithLine("Excedeu mem\xF3ria:" + std::to_string(length));
+  std::string body(static_cast<std::size_t>(length), kEndOfText);
+  const std::size_t got = std::fread(body.data(), 1, body.size(), stdin);
+  // A code-26 character ends the text; from there on, and past a short body, every character
+  // reads as code 26.
+  const std::size_t end = std::string_view(body.data(), got).find(kEndOfText);
+  const std::size_t kept = end == std::string_view::npos ? got : end;
+  std::fill(body.begin() + static_cast<std::ptrdiff_t>(kept), body.end(), kEndOfText);
+  state.query = decodeFormData(body);
+}
+
+}  // namespace
+
+void readFormData(TabulationState& state) {
+  const std::string contentLength = getEnv("CONTENT_LENGTH");
+  if (contentLength == "0") writeRedirect(state);
+  if (contentLength.empty()) {
+    readQueryFile(state);
+    return;
+  }
+  writeLine(stdout, "Content-type: text/html");
+  writeLine(stdout, "");
+  readPostedBody(state, contentLength);
+}
+
+std::string decodeFormData(std::string_view text) {
+  std::string decoded;
+  decoded.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // A "%" without two characters after it has nothing to decode and is kept as it is.
+    if (text[i] == '%' && i + 2 < text.size()) {
+      decoded += static_cast<char>(16 * hexValue(text[i + 1]) + hexValue(text[i + 2]));
+      i += 3;
+    } else {
+      decoded += text[i];
+      ++i;
+    }
+  }
+  return decoded;
+}
+
+std::string formValue(const std::string& query, std::string_view name) {
+  const std::string key = formKey(name);
+  const std::size_t at = query.find(key);
+  if (at == std::string::npos) return "";
+  return cut(valueAt(query, at + key.size()), kMaxText);
+}
+
+std::vector<std::string> formValues(const std::string& query, std::string_view name) {
+  const std::string key = formKey(name);
+  std::vector<std::string> values;
+  // Only keys followed by at least one character count: an empty last value is not seen.
+  std::size_t at = query.find(key);
+  while (at != std::string::npos && at + key.size() < query.size() &&
+         values.size() < kMaxFormValues) {
+    // Cut like formValue: no consumer uses more, and a value holding its own key again would
+    // otherwise copy the rest of the data once per occurrence.
+    values.push_back(cut(valueAt(query, at + key.size()), kMaxText));
+    at = query.find(key, at + 1);
+  }
+  return values;
+}
