@@ -1,7 +1,158 @@
+// One data file per period, the period written as digits where the file pattern has its
+// wildcard: two for a year (below 50 the 2000s), four for a year and month. Turns a Periodo value
+// into files, files into period codes, and codes into the text the outputs print.
 #include "periods.h"
 
-std::vector<std::string> selectFilesForPeriods(const std::string&, const std::string&) {
-  return {};
+#include <algorithm>
+#include <cstdint>
+
+#include "file_search.h"
+#include "text_helpers.h"
+#include "text_limits.h"
+
+namespace {
+
+constexpr std::size_t kMaxPeriodCodes = 400;
+constexpr std::size_t kMaxCodeLength = 6;
+
+const char* const kMonthNames[3][12] = {
+    {"Jan", "Fev", "Mar", "Abr", "Mai", "Jun", "Jul", "Ago", "Set", "Out", "Nov", "Dez"},
+    {"Ene", "Feb", "Mar", "Abr", "May", "Jun", "Jul", "Ago", "Sep", "Oct", "Nov", "Dic"},
+    {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"},
+};
+
+char lowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// Ignoring ASCII case, so that the century-prefixed names fall in time order; names that differ
+// only in case are both kept, in byte order.
+bool lessIgnoringCase(const std::string& a, const std::string& b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const auto x = static_cast<unsigned char>(lowerByte(a[i]));
+    const auto y = static_cast<unsigned char>(lowerByte(b[i]));
+    if (x != y) return x < y;
+  }
+  return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
-std::vector<std::string> periodCodesOf(const std::vector<std::string>&) { return {}; }
-std::string periodDescription(const std::vector<std::string>&, int) { return ""; }
+
+// Position (from 0) of the period digits in a file name: the first "?" of the pattern's name
+// part, or else its first "*"; the name's start when it has neither.
+std::size_t wildcardPosition(const std::string& dataFileSpec) {
+  const std::string name = namePart(dataFileSpec);
+  std::size_t at = name.find('?');
+  if (at == std::string::npos) at = name.find('*');
+  return at == std::string::npos ? 0 : at;
+}
+
+// A period as a run of months counted from year 0: first and last month.
+struct MonthRange {
+  std::int64_t first = 0, last = 0;
+};
+
+MonthRange monthsOfCode(const std::string& code) {
+  std::string widened = (code.empty() || code[0] < '5' ? "20" : "19") + code;
+  widened = cut(widened, kMaxCodeLength);
+  const std::int64_t year = requireInteger(widened.substr(0, 4));
+  if (widened.size() == 4) return {year * 12, year * 12 + 11};
+  const std::int64_t month = year * 12 + requireInteger(widened.size() > 4 ? widened.substr(4) : "") - 1;
+  return {month, month};
+}
+
+// Counted from year 0, so an odd code (month 00 or 13) still names a real month and year.
+std::string monthName(std::int64_t month, int language) { return kMonthNames[language][month % 12]; }
+std::string yearOf(std::int64_t month) { return std::to_string(month / 12); }
+
+}  // namespace
+
+std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
+                                               const std::string& periodo) {
+  const std::size_t w = wildcardPosition(dataFileSpec);
+  std::vector<std::string> names;
+  for (const std::string& name : matchingFiles(dataFileSpec)) {
+    const std::int32_t year = requireInteger(name.size() > w ? name.substr(w, 2) : "");
+    names.push_back((year < 50 ? "20" : "19") + name);
+  }
+  std::stable_sort(names.begin(), names.end(), lessIgnoringCase);
+
+  std::vector<std::string> taken;
+  std::string rest = periodo;
+  bool first = true;
+  while (true) {
+    const std::size_t comma = rest.find(',');
+    std::string item = rest.substr(0, comma);
+    if (first) item = trimBlanks(item);
+    first = false;
+    if (item.find_first_of("Uu") != std::string::npos) {
+      const std::int32_t n = requireInteger(item.substr(0, item.size() - 1));
+      // More than there are files takes them all.
+      const std::size_t count = n <= 0 ? 0 : std::min<std::size_t>(n, names.size());
+      taken.insert(taken.end(), names.end() - static_cast<std::ptrdiff_t>(count), names.end());
+    } else {
+      for (const std::string& name : names) {
+        if (name.compare(std::min(w + 2, name.size()), item.size(), item) == 0) {
+          taken.push_back(name);
+        }
+      }
+    }
+    if (comma == std::string::npos) break;
+    rest.erase(0, comma + 1);
+  }
+
+  std::sort(taken.begin(), taken.end(), lessIgnoringCase);
+  taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
+  std::vector<std::string> files;
+  for (auto it = taken.rbegin(); it != taken.rend(); ++it) files.push_back(it->substr(2));
+  return files;
+}
+
+std::vector<std::string> periodCodesOf(const std::vector<std::string>& files) {
+  std::vector<std::string> codes;
+  for (auto it = files.rbegin(); it != files.rend() && codes.size() < kMaxPeriodCodes; ++it) {
+    codes.push_back(cut(digitsOnly(*it), kMaxCodeLength));
+  }
+  return codes;
+}
+
+std::vector<std::string> dropUnsafeFileNames(std::vector<std::string>& files) {
+  std::vector<std::string> rejected;
+  std::vector<std::string> kept;
+  for (std::string& name : files) {
+    (isPlainFileName(name) ? kept : rejected).push_back(std::move(name));
+  }
+  files = std::move(kept);
+  return rejected;
+}
+
+std::string periodDescription(const std::vector<std::string>& periodCodes, int language) {
+  if (language < 0 || language > 2) language = 0;
+  // Ranges only grow forwards: a code right after the current range extends it.
+  std::vector<MonthRange> ranges;
+  for (const std::string& code : periodCodes) {
+    const MonthRange months = monthsOfCode(code);
+    if (!ranges.empty() && months.first == ranges.back().last + 1) {
+      ranges.back().last = months.last;
+    } else {
+      ranges.push_back(months);
+    }
+  }
+  const bool wholeYears = std::all_of(ranges.begin(), ranges.end(), [](const MonthRange& r) {
+    return r.first % 12 == 0 && r.last % 12 == 11;
+  });
+  std::string text;
+  for (const MonthRange& range : ranges) {
+    if (!text.empty()) text += ", ";
+    if (wholeYears) {
+      text += yearOf(range.first);
+      if (yearOf(range.last) != yearOf(range.first)) text += "-" + yearOf(range.last);
+      continue;
+    }
+    text += monthName(range.first, language);
+    if (range.first == range.last || yearOf(range.last) != yearOf(range.first)) {
+      text += "/" + yearOf(range.first);
+    }
+    if (range.last != range.first) {
+      text += "-" + monthName(range.last, language) + "/" + yearOf(range.last);
+    }
+  }
+  return cut(text, kMaxText);
+}

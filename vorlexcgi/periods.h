@@ -10,4 +10,7 @@ std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
                                                const std::string& periodo);
 // The digits of each name cut to 6, the last file's code first; at most 400.
 std::vector<std::string> periodCodesOf(const std::vector<std::string>& files);
+// Removes the posted names that could reach outside the data directory ("/", "\", "..") and
+// returns them, in order, for the page to report.
+std::vector<std::string> dropUnsafeFileNames(std::vector<std::string>& files);
 std::string periodDescription(const std::vector<std::string>& periodCodes, int language);
