@@ -1,4 +1,419 @@
+// The tabulation engine: reads one data file (only the record ranges of the selected
+// municipalities when a current municipality index names a selection), passes each record
+// through the selections, classifies it into a row and a column and adds its measures into the
+// cells. The per-record path touches only the record bytes: fields are resolved once per file
+// and every category lookup goes through a small memo in front of categoryOf.
 #include "engine.h"
 
-void tabulateFile(TabulationState&, const std::string&) {}
-double measureValue(std::string_view) { return 0; }
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dbf_table.h"
+#include "file_search.h"
+#include "text_helpers.h"
+#include "text_limits.h"
+
+namespace {
+
+constexpr int kMemoBits = 12;
+constexpr std::size_t kMemoSize = std::size_t{1} << kMemoBits;
+constexpr std::size_t kMaxMeasureText = 31;
+
+// Classifies one field of the records of the open table. Codes of up to 8 bytes are memoized
+// by their bytes (categoryOf depends on nothing else); longer codes remember the last code, which
+// pays off because data files are sorted by their main code.
+struct FieldClassifier {
+  const Dimension* dimension = nullptr;
+  const std::vector<bool>* selected = nullptr;  // a selection's flags; null for row and column
+  int fieldOffset = 0, fieldLength = 0;         // within the record, deletion mark at 0
+  int codeOffset = 0, codeLength = 0;           // the code within the field
+  bool memoized = false;
+  std::vector<std::uint64_t> keys;
+  std::vector<std::int32_t> categories;  // -1: slot empty
+  std::string lastCode;
+  int lastCategory = -1;
+};
+
+struct MeasureField {
+  int valueOffset = 0, valueLength = 0;  // length 0 counts records
+  bool rate = false;
+  int divisorOffset = 0, divisorLength = 0;
+};
+
+std::uint64_t packedCode(const char* code, int length) {
+  std::uint64_t key = 0;
+  std::memcpy(&key, code, static_cast<std::size_t>(length));
+  return key;
+}
+
+// Whether categoryOf may be answered from memory for this code: mapping kinds 0 and 1 always;
+// a threshold dimension only for a readable number, so that an unreadable one is reported for
+// every record as before.
+bool memoizable(const Dimension& dimension, std::string_view code) {
+  if (dimension.mappingKind != 2) return true;
+  double value = 0;
+  return tryReal(trimSpaces(code), value);
+}
+
+int classify(FieldClassifier& field, const char* record) {
+  const std::string_view fieldText(record + field.fieldOffset,
+                                   static_cast<std::size_t>(field.fieldLength));
+  const char* code = record + field.fieldOffset + field.codeOffset;
+  const std::string_view codeText(code, static_cast<std::size_t>(field.codeLength));
+  if (field.memoized) {
+    const std::uint64_t key = packedCode(code, field.codeLength);
+    const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >>
+                                                      (64 - kMemoBits));
+    if (field.categories[slot] >= 0 && field.keys[slot] == key) return field.categories[slot];
+    const int category = categoryOf(*field.dimension, fieldText);
+    if (memoizable(*field.dimension, codeText)) {
+      field.keys[slot] = key;
+      field.categories[slot] = category;
+    }
+    return category;
+  }
+  if (field.lastCategory >= 0 && codeText == field.lastCode) return field.lastCategory;
+  const int category = categoryOf(*field.dimension, fieldText);
+  if (memoizable(*field.dimension, codeText)) {
+    field.lastCode.assign(codeText);
+    field.lastCategory = category;
+  }
+  return category;
+}
+
+bool passes(FieldClassifier& field, const char* record) {
+  const auto category = static_cast<std::size_t>(classify(field, record));
+  return category < field.selected->size() && (*field.selected)[category];
+}
+
+void prepareClassifier(FieldClassifier& field, const Dimension& dimension,
+                       const DbfField& dbfField, const std::vector<bool>* selected) {
+  field.dimension = &dimension;
+  field.selected = selected;
+  field.fieldOffset = dbfField.offset;
+  field.fieldLength = dbfField.length;
+  const int start = dimension.codeStart > 0 ? dimension.codeStart - 1 : 0;
+  field.codeOffset = start < field.fieldLength ? start : field.fieldLength;
+  const int room = field.fieldLength - field.codeOffset;
+  field.codeLength = dimension.codeWidth < room ? dimension.codeWidth : room;
+  field.memoized = field.codeLength <= 8;
+  if (field.memoized) {
+    field.keys.assign(kMemoSize, 0);
+    field.categories.assign(kMemoSize, -1);
+  }
+}
+
+// The fast path reads up to 19 significant digits exactly and scales by an exact power of ten;
+// when the result could be off by a rounding step, strtod decides.
+bool parseNumber(const char* text, std::size_t length, double& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0, scale = 0, significant = 0;
+  bool exact = true;
+  for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
+    if (significant < 19) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+      if (mantissa != 0) ++significant;
+    } else {
+      ++scale;
+      exact = false;
+    }
+  }
+  if (i < length && text[i] == '.') {
+    for (++i; i < length && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
+      if (significant < 19) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+        if (mantissa != 0) ++significant;
+        --scale;
+      } else {
+        exact = false;
+      }
+    }
+  }
+  if (digits == 0) return false;
+  if (i < length && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool exponentNegative = false;
+    if (i < length && (text[i] == '+' || text[i] == '-')) exponentNegative = text[i++] == '-';
+    if (i >= length || text[i] < '0' || text[i] > '9') return false;
+    int exponent = 0;
+    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i) {
+      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
+    }
+    scale += exponentNegative ? -exponent : exponent;
+  }
+  if (i != length) return false;
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (exact && mantissa <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
+    const double m = static_cast<double>(mantissa);
+    value = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
+  } else {
+    char buffer[kMaxMeasureText + 1];
+    std::memcpy(buffer, text, length);
+    buffer[length] = '\0';
+    value = std::strtod(buffer, nullptr);
+    return true;
+  }
+  if (negative) value = -value;
+  return true;
+}
+
+double fieldMeasure(const char* record, int offset, int length) {
+  if (length == 0) return 1;
+  const char* text = record + offset;
+  std::size_t begin = 0, end = static_cast<std::size_t>(length);
+  while (begin < end && text[begin] == ' ') ++begin;
+  while (end > begin && text[end - 1] == ' ') --end;
+  if (end - begin > kMaxMeasureText) end = begin + kMaxMeasureText;
+  double value = 0;
+  if (begin == end || !parseNumber(text + begin, end - begin, value)) return 0;
+  return value;
+}
+
+// Everything the per-record path needs, resolved for the open table.
+struct FilePlan {
+  FieldClassifier row, column;
+  std::vector<FieldClassifier> selections;  // in selections order, from index 0
+  std::vector<MeasureField> measures;       // measures[1..measureCount]
+};
+
+void classifyRecord(TabulationState& state, FilePlan& plan, const char* record) {
+  for (FieldClassifier& selection : plan.selections) {
+    if (!passes(selection, record)) return;
+  }
+  const int row = classify(plan.row, record);
+  if (state.columnActive) {
+    const int column = classify(plan.column, record);
+    const MeasureField& measure = plan.measures[1];
+    state.valueCells[column][row] +=
+        fieldMeasure(record, measure.valueOffset, measure.valueLength);
+    if (measure.rate) {
+      state.divisorCells[column][row] +=
+          fieldMeasure(record, measure.divisorOffset, measure.divisorLength);
+    }
+    return;
+  }
+  for (int m = 1; m <= state.measureCount; ++m) {
+    const MeasureField& measure = plan.measures[m];
+    state.valueCells[m][row] += fieldMeasure(record, measure.valueOffset, measure.valueLength);
+    if (measure.rate) {
+      state.divisorCells[m][row] +=
+          fieldMeasure(record, measure.divisorOffset, measure.divisorLength);
+    }
+  }
+}
+
+// Records first..last; nothing when last < first.
+void readRecords(TabulationState& state, FilePlan& plan, DbfTable& table, std::int32_t first,
+                 std::int32_t last) {
+  for (std::int32_t n = first; n <= last; ++n) {
+    readDBF(table, n);
+    classifyRecord(state, plan, table.currentRecord);
+  }
+}
+
+// The last field whose stored name equals the dimension's field name exactly.
+int dimensionField(const DbfTable& table, const Dimension& dimension) {
+  int found = 0;
+  for (int f = 1; f <= table.fieldCount; ++f) {
+    if (table.fields[f].name == dimension.fieldName) found = f;
+  }
+  return found;
+}
+
+bool resolveDimension(const DbfTable& table, Dimension& dimension) {
+  dimension.fieldNumber = static_cast<std::uint16_t>(dimensionField(table, dimension));
+  if (dimension.fieldNumber != 0) return true;
+  pendingMessage = cut(dimension.fieldName + " nao encontrado em " + table.fileName, kMaxText);
+  writePendingMessage();
+  return false;
+}
+
+// 0 counts records; -1 when the field is not in the table.
+int measureField(const DbfTable& table, const std::string& name) {
+  if (trimSpaces(name) == "#") return 0;
+  const int number = fieldIndex(table, name);
+  return number == 0 ? -1 : number;
+}
+
+void fieldPlace(const DbfTable& table, int number, int& offset, int& length) {
+  offset = number == 0 ? 0 : table.fields[number].offset;
+  length = number == 0 ? 0 : table.fields[number].length;
+}
+
+// Modification time in even seconds, the two-second form the index comparison has always used.
+bool evenSeconds(const std::string& path, long long& seconds) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return false;
+  seconds = static_cast<long long>(info.st_mtime);
+  seconds -= ((seconds % 2) + 2) % 2;
+  return true;
+}
+
+// Reads a whole small text file; the index of one data file holds a line per municipality.
+std::string fileText(const std::string& path) {
+  std::string text;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return text;
+  char buffer[65536];
+  std::size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
+  std::fclose(file);
+  return text;
+}
+
+std::vector<std::string_view> textLines(const std::string& text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    const std::size_t next = end == std::string::npos ? text.size() : end + 1;
+    if (end == std::string::npos) end = text.size();
+    if (end > start && text[end - 1] == '\r') --end;
+    lines.emplace_back(text.data() + start, end - start);
+    start = next;
+  }
+  return lines;
+}
+
+std::string_view columns(std::string_view line, std::size_t first, std::size_t count) {
+  if (first - 1 >= line.size()) return {};
+  return line.substr(first - 1, count);
+}
+
+// The index selection (1..selectionCount) when the file's municipality index may be used,
+// else 0; `indexText` receives the index file.
+int usableIndex(const TabulationState& state, const std::string& dataPath,
+                std::string& indexText) {
+  if (state.selectionCount == 0) return 0;
+  const std::string dataFile = findFile(dataPath);
+  const std::string indexFile = findFile(replaceExtension(dataPath, ".IXM"));
+  if (dataFile.empty() || indexFile.empty()) return 0;
+  long long dataTime = 0, indexTime = 0;
+  if (!evenSeconds(dataFile, dataTime) || !evenSeconds(indexFile, indexTime)) return 0;
+  if (indexTime < dataTime) return 0;
+  indexText = fileText(indexFile);
+  const std::vector<std::string_view> lines = textLines(indexText);
+  if (lines.empty()) return 0;
+  const std::string header = cut(lines[0], kMaxText);
+  for (int s = 1; s <= state.selectionCount; ++s) {
+    if (state.selections[s].dimension.fieldName == header) return s;
+  }
+  return 0;
+}
+
+std::int32_t recordNumberAt(std::string_view line, std::size_t first) {
+  return requireInteger(trimSpaces(columns(line, first, 8)));
+}
+
+}  // namespace
+
+double measureValue(std::string_view text) {
+  const std::string trimmed = cut(trimSpaces(text), kMaxMeasureText);
+  double value = 0;
+  if (trimmed.empty() || !parseNumber(trimmed.data(), trimmed.size(), value)) return 0;
+  return value;
+}
+
+void tabulateFile(TabulationState& state, const std::string& path) {
+  DbfTable table;
+  OpenDBF(table, path);
+
+  bool dimensionsFound = resolveDimension(table, state.rowDimension);
+  if (state.columnActive) {
+    dimensionsFound = resolveDimension(table, state.columnDimension) && dimensionsFound;
+  }
+  for (int s = 1; s <= state.selectionCount; ++s) {
+    dimensionsFound = resolveDimension(table, state.selections[s].dimension) && dimensionsFound;
+  }
+  // A record cannot be classified by a field the file lacks: the file is left out.
+  if (!dimensionsFound) {
+    CloseDBF(table);
+    return;
+  }
+
+  FilePlan plan;
+  plan.measures.resize(static_cast<std::size_t>(state.measureCount) + 1);
+  for (int m = 1; m <= state.measureCount; ++m) {
+    MeasureSpec& measure = state.measures[m];
+    const int value = measureField(table, measure.valueField);
+    if (value < 0) {
+      writeLine(stdout, "Campo Incremento " + measure.valueField + " nao encontrado em " +
+                            table.fileName);
+      CloseDBF(table);
+      return;
+    }
+    measure.valueFieldNumber = value;
+    fieldPlace(table, value, plan.measures[m].valueOffset, plan.measures[m].valueLength);
+    if (measure.isRate) {
+      const int divisor = measureField(table, measure.secondField);
+      if (divisor < 0) {
+        writeLine(stdout, "Campo Divisor " + measure.secondField + " nao encontrado em " +
+                              table.fileName);
+        CloseDBF(table);
+        return;
+      }
+      measure.secondFieldNumber = divisor;
+      plan.measures[m].rate = true;
+      fieldPlace(table, divisor, plan.measures[m].divisorOffset, plan.measures[m].divisorLength);
+    }
+  }
+
+  // The last file whose measure fields were all found decides the decimals.
+  if (state.columnDecimals.size() < static_cast<std::size_t>(state.columnCount) + 1) {
+    state.columnDecimals.resize(static_cast<std::size_t>(state.columnCount) + 1, 0);
+  }
+  auto fieldDecimals = [&](const MeasureSpec& measure) {
+    if (measure.isRate) return measure.decimals;
+    return measure.valueFieldNumber == 0 ? 0 : int{table.fields[measure.valueFieldNumber].decimals};
+  };
+  if (!state.columnActive) {
+    for (int m = 1; m <= state.measureCount; ++m) {
+      state.columnDecimals[m] = fieldDecimals(state.measures[m]);
+    }
+  } else if (state.measureCount >= 1) {
+    const int decimals = fieldDecimals(state.measures[1]);
+    for (int c = 1; c <= state.columnCount; ++c) state.columnDecimals[c] = decimals;
+  }
+
+  prepareClassifier(plan.row, state.rowDimension, table.fields[state.rowDimension.fieldNumber],
+                    nullptr);
+  if (state.columnActive) {
+    prepareClassifier(plan.column, state.columnDimension,
+                      table.fields[state.columnDimension.fieldNumber], nullptr);
+  }
+  plan.selections.resize(static_cast<std::size_t>(state.selectionCount));
+  for (int s = 1; s <= state.selectionCount; ++s) {
+    const SelectionFilter& selection = state.selections[s];
+    prepareClassifier(plan.selections[s - 1], selection.dimension,
+                      table.fields[selection.dimension.fieldNumber], &selection.selected);
+  }
+
+  std::string indexText;
+  const int indexSelection = usableIndex(state, path, indexText);
+  if (indexSelection > 0) {
+    const SelectionFilter& selection = state.selections[indexSelection];
+    const std::vector<std::string_view> lines = textLines(indexText);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      const std::string_view line = lines[i];
+      const auto category =
+          static_cast<std::size_t>(categoryOf(selection.dimension, columns(line, 1, 6)));
+      if (category >= selection.selected.size() || !selection.selected[category]) continue;
+      readRecords(state, plan, table, recordNumberAt(line, 7), recordNumberAt(line, 15));
+    }
+  } else {
+    readRecords(state, plan, table, 1, table.recordCount);
+  }
+  CloseDBF(table);
+}

@@ -1,3 +1,318 @@
+// The request from start to end, in the order the page is written: form data, definition, page
+// head, dimensions, checks, tabulation, derived values, the table, copies and links, closing tags
+// and the monthly log line. Every early end writes its text into the page and returns.
 #include "page_flow.h"
 
-int runRequest(TabulationState&, int, char**) { return 0; }
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "copies.h"
+#include "definition.h"
+#include "engine.h"
+#include "file_search.h"
+#include "form_input.h"
+#include "html_table.h"
+#include "messages.h"
+#include "periods.h"
+#include "postprocess.h"
+#include "text_helpers.h"
+#include "text_limits.h"
+#include "text_output.h"
+
+namespace {
+
+constexpr int kRowLimit = 5700;
+constexpr int kColumnLimit = 256;
+const char* const kNoColumn = "--N\xE3o-Ativa--";
+const char* const kDocumentType =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+    "\"http://www.w3.org/TR/html4/loose.dtd\">";
+
+void closeWithoutLineEnd() { writeText(stdout, "</BODY></HTML>"); }
+
+std::string twoDigits(int value) {
+  std::string text = std::to_string(value % 100);
+  return text.size() < 2 ? "0" + text : text;
+}
+
+// Argument 1, or the query text when the server passed none and it is not form data.
+std::string definitionNameOf(int argc, char** argv) {
+  if (argc > 1) return argv[1];
+  const std::string query = getEnv("QUERY_STRING");
+  return query.find('=') == std::string::npos ? query : std::string();
+}
+
+void takeEarlyFormFields(TabulationState& state) {
+  state.rowChoice = formValue(state.query, "Linha");
+  state.columnChoice = formValue(state.query, "Coluna");
+  state.measures.assign(1, MeasureSpec{});
+  for (const std::string& name : formValues(state.query, "Incremento")) {
+    MeasureSpec measure;
+    measure.name = name;
+    state.measures.push_back(measure);
+  }
+  state.measureCount = static_cast<int>(state.measures.size()) - 1;
+  const std::string format = formValue(state.query, "formato");
+  if (format == "prn" || format == "caderno") state.suppressCopies = true;
+  state.selectionCount = 0;
+  state.selections.assign(1, SelectionFilter{});
+}
+
+void writePageHead(const TabulationState& state) {
+  writeLine(stdout, kDocumentType);
+  writeLine(stdout, "");
+  writeLine(stdout, "<html lang=\"pt-BR\"><HEAD><TITLE>Vorlex Win32 2.7: " +
+                        htmlAccents(state.title) + "</TITLE>");
+  if (state.styleSheetsOn) {
+    writeLine(stdout,
+              "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=iso-8859-1\">");
+    writeLine(stdout, "<LINK REL=\"stylesheet\" HREF=\"" + state.styleSheet +
+                          "\" TYPE=\"text/css\"><!-- com a op\xE7\xE3o CSS -->");
+    writeLine(stdout, "<LINK REL=\"stylesheet\" HREF=\"" + state.printStyleSheet +
+                          "\" MEDIA=\"print\"  TYPE=\"text/css\"><!-- com a op\xE7\xE3o CSSP -->");
+  }
+  writeLine(stdout, "</HEAD>");
+  writeLine(stdout, "<BODY>");
+  for (const std::string& line : state.headerLines) writeLine(stdout, line);
+}
+
+// A posted Linha or Coluna that names no line of the definition is never loaded: it would choose
+// the conversion file or table that the program opens.
+bool choicesDefined(const TabulationState& state) {
+  if (!state.rowChoice.empty() && !state.rowChoiceMatched) {
+    writeLine(stdout, "<H2>Linha nao definida: " + htmlEscape(state.rowChoice) + "</H2>");
+    return false;
+  }
+  if (!state.columnChoice.empty() && state.columnChoice != kNoColumn &&
+      !state.columnChoiceMatched) {
+    writeLine(stdout, "<H2>Coluna nao definida: " + htmlEscape(state.columnChoice) + "</H2>");
+    return false;
+  }
+  return true;
+}
+
+// The names as the page shows them. A name that matched no definition line is request text.
+void prepareMeasureNames(TabulationState& state) {
+  for (int m = 1; m <= state.measureCount; ++m) {
+    MeasureSpec& measure = state.measures[m];
+    measure.name = trimSpaces(cut(measure.name, kMaxName));
+    const bool matched =
+        measure.isStock || measure.isPercentage || measure.isRate || measure.multiplier != 0;
+    if (!matched) measure.name = htmlEscape(measure.name);
+  }
+}
+
+bool loadTableDimensions(TabulationState& state) {
+  loadDimension(state.rowChoice, kRowLimit, state.rowDimension);
+  if (!pendingMessage.empty()) return false;
+  state.rowCount = state.rowDimension.categoryCount;
+  if (state.columnChoice.empty() || state.columnChoice == kNoColumn) {
+    state.columnActive = false;
+    state.columnCount = state.measureCount;
+  } else {
+    state.columnActive = true;
+    loadDimension(state.columnChoice, kColumnLimit, state.columnDimension);
+    if (!pendingMessage.empty()) return false;
+    state.columnCount = state.columnDimension.categoryCount;
+  }
+  if (state.columnActive && state.measureCount > 1) {
+    writeLine(stdout, "<H2>Multiplos conte\xFA" "dos exigem coluna n\xE3o ativa</H2>");
+    return false;
+  }
+  return true;
+}
+
+void reserveResultArrays(TabulationState& state) {
+  const auto columns = static_cast<std::size_t>(state.columnCount) + 2;
+  const auto rows = static_cast<std::size_t>(state.rowCount) + 2;
+  state.valueCells.assign(columns, std::vector<double>(rows, 0.0));
+  state.divisorCells.assign(columns, std::vector<double>(rows, 0.0));
+  state.columnTotals.assign(columns - 1, 0.0);
+  state.divisorColumnTotals.assign(columns - 1, 0.0);
+  state.columnDecimals.assign(columns - 1, 0);
+}
+
+void chooseFiles(TabulationState& state) {
+  const std::string periodo = formValue(state.query, "Periodo");
+  state.files.clear();
+  if (!periodo.empty()) {
+    state.files = selectFilesForPeriods(state.dataFileSpec, periodo);
+  } else {
+    for (const std::string& name : formValues(state.query, "Arquivos")) {
+      // A posted name is opened inside the data directory only.
+      if (isPlainFileName(name)) {
+        state.files.push_back(name);
+      } else {
+        writeLine(stdout, "Arquivo invalido: " + htmlEscape(name));
+      }
+    }
+  }
+  state.periodCodes = periodCodesOf(state.files);
+}
+
+// Stock measures must not be added over periods: with several files the period has to be a row
+// or column dimension.
+bool periodsDiscriminated(TabulationState& state) {
+  if (state.files.size() <= 1) return true;
+  for (int m = 1; m <= state.measureCount; ++m) {
+    const MeasureSpec& measure = state.measures[m];
+    if (!measure.isStock) continue;
+    if (state.rowDimension.fieldName == measure.secondField) state.showTotalRow = false;
+    const std::string& columnField = state.columnActive ? state.columnDimension.fieldName : "";
+    if (columnField == measure.secondField) state.showTotalColumn = false;
+    if (state.showTotalRow && state.showTotalColumn) {
+      writeLine(stdout, "<H2>" + localMessage(6, state.language) + "</H2><br>");
+      writeLine(stdout, localMessage(7, state.language) + " " + measure.name + ", " +
+                            localMessage(8, state.language));
+      closeWithoutLineEnd();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool percentageBaseInTable(const TabulationState& state) {
+  for (int m = 1; m <= state.measureCount; ++m) {
+    const MeasureSpec& measure = state.measures[m];
+    if (!measure.isPercentage) continue;
+    const bool fails =
+        state.columnActive ? measure.secondField != state.rowDimension.fieldName &&
+                                 measure.secondField != state.columnDimension.fieldName
+                           : state.rowDimension.fieldName != measure.secondField;
+    if (fails) {
+      writeLine(stdout, "<H3>" + localMessage(7, state.language) + " " + measure.name + ", " +
+                            measure.secondField + " " + localMessage(10, state.language) +
+                            "</H3><br>");
+      closeWithoutLineEnd();
+      return false;
+    }
+  }
+  return true;
+}
+
+void tabulateFiles(TabulationState& state) {
+  const std::string directory = directoryPart(state.dataFileSpec);
+  for (const std::string& name : state.files) tabulateFile(state, cut(directory + name, kMaxText));
+}
+
+void computeDerivedValues(TabulationState& state) {
+  if (state.columnActive) {
+    if (state.measures[1].isRate) rateWithColumns(state);
+    if (state.measures[1].isPercentage) percentWithColumns(state);
+  } else {
+    for (int m = 1; m <= state.measureCount; ++m) {
+      if (state.measures[m].isRate) rateOfMeasure(state, m);
+      if (state.measures[m].isPercentage) percentOfMeasure(state, m);
+    }
+  }
+  state.rowOrder.assign(static_cast<std::size_t>(state.rowCount) + 1, 0);
+  for (int r = 1; r <= state.rowCount; ++r) state.rowOrder[r] = r;
+  if (formValue(state.query, "opcoes") == "ordenar") {
+    state.sortRows = true;
+    sortRowOrder(state);
+  }
+  if (formValue(state.query, "zeradas") == "exibirlz") state.showZeroRows = true;
+}
+
+void writeResultTable(TabulationState& state) {
+  const std::string format = formValue(state.query, "formato");
+  if (format == "table" && state.styleSheetsOn) writeStyledTable(state);
+  if (format == "table" && !state.styleSheetsOn) writePlainTable(state);
+  if (format == "pre") writePreformatted(state);
+  if (format == "prn") writeSeparated(state, ';');
+  if (format == "caderno") writeNotebook(state, ';');
+}
+
+// Milliseconds of the time of day; a request that passes midnight adds one day.
+long elapsedMilliseconds(const LocalTime& start, const LocalTime& end) {
+  auto ofDay = [](const LocalTime& t) {
+    return ((t.hour * 60L + t.minute) * 60L + t.second) * 1000L + t.millisecond;
+  };
+  long elapsed = ofDay(end) - ofDay(start);
+  if (end.hour < start.hour) elapsed += 24L * 60 * 60 * 1000;
+  return elapsed;
+}
+
+// One line per request, appended with a single write so that concurrent requests never mix
+// inside a line.
+void appendLogLine(const TabulationState& state) {
+  const std::string contentLength = getEnv("CONTENT_LENGTH");
+  if (contentLength.empty() || !directoryExists("csv")) return;
+  const LocalTime now = currentTime();
+  const std::string path = std::string("csv") + state.pathSeparator + "vorlex" +
+                           twoDigits(now.year) + twoDigits(now.month) + ".log";
+  std::string line = "F " + twoDigits(now.day) + "/" + twoDigits(now.month) + "/" +
+                     twoDigits(now.year) + " " + twoDigits(now.hour) + ":" +
+                     twoDigits(now.minute) + ":" + twoDigits(now.second);
+  line += "|" + getEnv("QUERY_STRING") + "|" + contentLength + "|" +
+          std::to_string(state.files.size()) + "|" + getEnv("REMOTE_ADDR");
+  const std::string agent = getEnv("HTTP_USER_AGENT");
+  if (formValue(state.query, "formato") == "caderno" && trimBlanks(agent).empty()) {
+    line += "|caderno";
+  } else {
+    line += "|" + agent;
+  }
+  line += "|" + std::to_string(elapsedMilliseconds(state.startTime, now));
+  line += '\r';  // the line end goes out in the same write as the line
+  line += '\n';
+  const int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+  if (file < 0) runtimeFailure("log " + path + " n\xE3o pode ser aberto");
+  const ssize_t written = write(file, line.data(), line.size());
+  close(file);
+  if (written != static_cast<ssize_t>(line.size())) {
+    runtimeFailure("log " + path + " n\xE3o pode ser escrito");
+  }
+}
+
+}  // namespace
+
+long requestElapsedMilliseconds(const LocalTime& start, const LocalTime& end) {
+  return elapsedMilliseconds(start, end);
+}
+
+int runRequest(TabulationState& state, int argc, char** argv) {
+  state.startTime = currentTime();
+  state.pathSeparator = '/';
+  state.definitionName = definitionNameOf(argc, argv);
+  readFormData(state);
+
+  const std::string wantedPath = cut(replaceExtension(state.definitionName, ".def"), kMaxText);
+  takeEarlyFormFields(state);
+  // A name that leaves the site is answered like one that does not exist.
+  const std::string foundPath =
+      staysInSite(state.definitionName) ? findFile(wantedPath) : std::string();
+  if (foundPath.empty()) {
+    writeLine(stdout, htmlEscape(wantedPath) + ": arquivo DEF nao encontrado");
+    return 0;
+  }
+  state.defPath = foundPath;
+  readDefinition(state);
+
+  writePageHead(state);
+  if (!choicesDefined(state)) return 0;
+  prepareMeasureNames(state);
+  setNumberSeparators(state);
+  if (!loadTableDimensions(state)) return 0;
+  reserveResultArrays(state);
+  chooseFiles(state);
+  if (!periodsDiscriminated(state) || !percentageBaseInTable(state)) return 0;
+
+  tabulateFiles(state);
+  finishTotals(state);
+  if (state.grandTotal == 0) {
+    writeLine(stdout, "<H2>" + localMessage(9, state.language) + "</H2>");
+    closeWithoutLineEnd();
+    return 0;
+  }
+  computeDerivedValues(state);
+  writeResultTable(state);
+  writeCopiesAndLinks(state);
+  writeLine(stdout, "</BODY>");
+  writeTableBlock(state);
+  writeLine(stdout, "</HTML>");
+  appendLogLine(state);
+  return 0;
+}

@@ -6,3 +6,5 @@
 
 // Runs the whole request; returns the exit status.
 int runRequest(TabulationState& state, int argc, char** argv);
+// Time of day from start to end in milliseconds; one passage of midnight is allowed for.
+long requestElapsedMilliseconds(const LocalTime& start, const LocalTime& end);
