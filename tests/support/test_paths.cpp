@@ -4,9 +4,35 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+namespace {
+
+pid_t rootOwner = 0;
+std::filesystem::path rootPath;
+
+// The scratch folders go when the tests end (KEEP_TEST_FILES=1 keeps them for a look). Only the
+// process that made them removes them: a child that ends through exit() must not.
+void removeScratch() {
+  if (::getpid() != rootOwner || std::getenv("KEEP_TEST_FILES") != nullptr) return;
+  std::error_code ignored;
+  std::filesystem::remove_all(rootPath, ignored);
+}
+
+// Fixed at first use, so that a child process forked by a test keeps its parent's folders.
+const std::filesystem::path& scratchRoot() {
+  if (rootPath.empty()) {
+    rootOwner = ::getpid();
+    rootPath = std::filesystem::temp_directory_path() / ("vorlex-tests-" + std::to_string(rootOwner));
+    std::atexit(removeScratch);
+  }
+  return rootPath;
+}
+
+}  // namespace
 
 std::string tempDirectory() {
   static std::string madeFor;
@@ -15,8 +41,7 @@ std::string tempDirectory() {
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("vorlex-tests-" + std::to_string(::getpid())) / name;
+  const std::filesystem::path dir = scratchRoot() / name;
   if (madeFor != dir.string()) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);

@@ -1,0 +1,114 @@
+#include "program_run.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::string readAll(std::FILE* file) {
+  std::string bytes;
+  std::rewind(file);
+  char buffer[65536];
+  std::size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+  return bytes;
+}
+
+int statusOf(int waitStatus) {
+  if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
+  if (WIFSIGNALED(waitStatus)) return 128 + WTERMSIG(waitStatus);
+  return -1;
+}
+
+int waitFor(pid_t child) {
+  int waitStatus = 0;
+  while (waitpid(child, &waitStatus, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return statusOf(waitStatus);
+}
+
+}  // namespace
+
+std::string programPath(const std::string& name) {
+  if (name == "seriak") return SERIAK_PATH;
+  if (name == "vorlexcgi") return VORLEXCGI_PATH;
+  if (name == "formwright") return FORMWRIGHT_PATH;
+  return "";
+}
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment, const std::string& input,
+                      const std::string& workDirectory) {
+  ProgramRun run;
+  std::FILE* in = std::tmpfile();
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  if (in == nullptr || out == nullptr || err == nullptr) {
+    run.status = -1;
+    run.errors = "cannot make temporary files";
+    return run;
+  }
+  std::fwrite(input.data(), 1, input.size(), in);
+  std::fflush(in);
+  std::rewind(in);
+
+  std::vector<std::string> environmentCopy = environment;
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) environmentCopy.push_back(std::string(name) + "=" + value);
+  }
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& entry : environmentCopy) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(fileno(in), 0);
+    dup2(fileno(out), 1);
+    dup2(fileno(err), 2);
+    if (chdir(workDirectory.c_str()) != 0) _exit(126);
+    alarm(120);  // survives exec: a program that hangs is ended by SIGALRM
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  run.status = child < 0 ? -1 : waitFor(child);
+  run.output = readAll(out);
+  run.errors = readAll(err);
+  std::fclose(in);
+  std::fclose(out);
+  std::fclose(err);
+  return run;
+}
+
+ProgramRun captureExit(const std::function<void()>& body) {
+  ProgramRun run;
+  std::FILE* out = std::tmpfile();
+  if (out == nullptr) {
+    run.status = -1;
+    return run;
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(fileno(out), 1);
+    body();
+    std::fflush(stdout);
+    _exit(0);
+  }
+  run.status = child < 0 ? -1 : waitFor(child);
+  run.output = readAll(out);
+  std::fclose(out);
+  return run;
+}
