@@ -141,13 +141,10 @@ void chooseFiles(TabulationState& state) {
   if (!periodo.empty()) {
     state.files = selectFilesForPeriods(state.dataFileSpec, periodo);
   } else {
-    for (const std::string& name : formValues(state.query, "Arquivos")) {
-      // A posted name is opened inside the data directory only.
-      if (isPlainFileName(name)) {
-        state.files.push_back(name);
-      } else {
-        writeLine(stdout, "Arquivo invalido: " + htmlEscape(name));
-      }
+    state.files = formValues(state.query, "Arquivos");
+    // A posted name is opened inside the data directory only.
+    for (const std::string& name : dropUnsafeFileNames(state.files)) {
+      writeLine(stdout, "Arquivo invalido: " + htmlEscape(name));
     }
   }
   state.periodCodes = periodCodesOf(state.files);
