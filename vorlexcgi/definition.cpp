@@ -1,3 +1,218 @@
+// Reads a tabulation definition together with the posted choices: the title, texts and options,
+// the data file pattern, the lines that match the posted row, column and measures, and the
+// selections the form restricts. Lines are matched against posted keys exactly, with case.
 #include "definition.h"
 
-void readDefinition(TabulationState&) {}
+#include <cstdio>
+
+#include "file_search.h"
+#include "form_input.h"
+#include "output.h"
+#include "text_helpers.h"
+#include "text_limits.h"
+
+namespace {
+
+// A selection dimension may hold at most 5699 categories.
+constexpr int kSelectionLimit = 5700;
+// The form names a selection field "S" + the first 30 characters of its name.
+constexpr std::size_t kFormSelectionName = 30;
+const char* const kAllCategories = "TODAS_AS_CATEGORIAS__";
+
+char upperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+std::string readWholeFile(const std::string& path) {
+  std::string found = findFile(path);
+  if (found.empty()) found = path;
+  std::FILE* file = std::fopen(found.c_str(), "rb");
+  if (file == nullptr) runtimeFailure(path + " n\xE3o pode ser aberto");
+  std::string bytes;
+  char buffer[8192];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) runtimeFailure(path + " n\xE3o pode ser lido");
+  return bytes;
+}
+
+// The lines of the file, each without its line end and cut to 255 characters.
+std::vector<std::string> definitionLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::size_t length = end - start;
+    if (length > 0 && bytes[end - 1] == '\r') --length;
+    lines.push_back(cut(std::string_view(bytes).substr(start, length), kMaxText));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Spaces in the key become "_" and slashes in the fields become the path separator, except on
+// H, F, O and R lines whose letter stands in column 1 in upper case: their text is the
+// administrator's HTML or option value.
+std::string prepareLine(std::string line, char pathSeparator) {
+  const bool exempt = !line.empty() && (line[0] == 'F' || line[0] == 'H' || line[0] == 'O' ||
+                                        line[0] == 'R');
+  if (!exempt) {
+    const std::size_t comma = line.find(',');
+    const std::size_t fieldsStart = comma == std::string::npos ? 0 : comma;
+    if (comma != std::string::npos) {
+      for (std::size_t i = 0; i < comma; ++i) {
+        if (line[i] == ' ') line[i] = '_';
+      }
+    }
+    for (std::size_t i = fieldsStart; i < line.size(); ++i) {
+      if (line[i] == '/' || line[i] == '\\') line[i] = pathSeparator;
+    }
+  }
+  return trimBlanks(line);
+}
+
+// The next comma-separated field of `rest`, trimmed; `rest` keeps what follows the comma.
+std::string nextField(std::string_view& rest) {
+  const std::size_t comma = rest.find(',');
+  const std::string field = trimBlanks(rest.substr(0, comma));
+  rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+  return field;
+}
+
+void readMeasure(MeasureSpec& measure, char letter, const std::string& line) {
+  const std::string normalized = normalizeDimensionLine(line);
+  std::string_view rest = std::string_view(normalized).substr(std::min(kMaxName, normalized.size()));
+  measure.valueField = cut(nextField(rest), kMaxFieldName);
+  measure.secondField = cut(nextField(rest), kMaxFieldName);
+  measure.isStock = letter == 'E';
+  measure.isPercentage = letter == '%';
+  measure.isRate = letter == 'I' && !measure.secondField.empty();
+  if (measure.isRate) {
+    // Rate multipliers are written with "." as the decimal point whatever the page's language.
+    measure.multiplier = requireReal(nextField(rest));
+    measure.decimals = requireInteger(nextField(rest));
+  } else {
+    measure.multiplier = 1.0;
+    measure.decimals = 0;
+  }
+}
+
+void readSelection(TabulationState& state, const std::string& line) {
+  const std::size_t comma = line.find(',');
+  if (comma == std::string::npos) return;
+  const std::string fieldName = trimBlanks(std::string_view(line).substr(0, comma));
+  std::vector<std::string> values = formValues(state.query, fieldName);
+  // The form cuts a long name; a client that posts it whole is answered all the same.
+  if (values.empty() && fieldName.size() > 1 + kFormSelectionName) {
+    values = formValues(state.query, trimBlanks(fieldName.substr(0, 1 + kFormSelectionName)));
+  }
+  if (values.empty() || values.front() == kAllCategories) return;
+
+  SelectionFilter filter;
+  loadDimension(normalizeDimensionLine(line), kSelectionLimit, filter.dimension);
+  const std::int32_t categories = filter.dimension.categoryCount;
+  filter.selected.assign(static_cast<std::size_t>(categories) + 2, false);
+  for (const std::string& value : values) {
+    // A number outside the dimension names no category and selects nothing.
+    const std::int32_t category = requireInteger(value);
+    if (category >= 1 && category <= categories + 1) filter.selected[category] = true;
+  }
+  if (state.selections.empty()) state.selections.resize(1);
+  state.selections.push_back(std::move(filter));
+  ++state.selectionCount;
+}
+
+void readOption(TabulationState& state, const std::string& option) {
+  const std::string upper = upperAscii(option);
+  const auto startsWith = [&upper](std::string_view name) { return upper.rfind(name, 0) == 0; };
+  if (startsWith("L=POR")) {
+    state.language = 0;
+  } else if (startsWith("L=ESP")) {
+    state.language = 1;
+  } else if (startsWith("L=ENG")) {
+    state.language = 2;
+  } else if (startsWith("CSSP=")) {
+    state.printStyleSheet = option.substr(5);
+  } else if (startsWith("CSS=")) {
+    state.styleSheetsOn = true;
+    state.styleSheet = option.substr(4);
+  } else if (startsWith("ZEROHIFEN")) {
+    state.zeroAsHyphen = true;
+  }
+}
+
+void chooseRow(TabulationState& state, const std::string& key, const std::string& line) {
+  // The first matching line wins.
+  if (!state.rowChoiceMatched && key == state.rowChoice) {
+    state.rowChoice = normalizeDimensionLine(line);
+    state.rowChoiceMatched = true;
+  }
+}
+
+void chooseColumn(TabulationState& state, const std::string& key, const std::string& line) {
+  if (!state.columnChoiceMatched && key == state.columnChoice) {
+    state.columnChoice = normalizeDimensionLine(line);
+    state.columnChoiceMatched = true;
+  }
+}
+
+void readEntry(TabulationState& state, const std::string& line) {
+  const char letter = upperByte(line[0]);
+  const std::size_t comma = line.find(',');
+  const std::string key = comma == std::string::npos ? "" : line.substr(1, comma - 1);
+  const std::string text = line.substr(1);
+  switch (letter) {
+    case 'A':
+      state.dataFileSpec = cut(text, kMaxFileName);
+      break;
+    case 'L':
+    case 'D':
+      chooseRow(state, key, line);
+      break;
+    case 'C':
+      chooseColumn(state, key, line);
+      break;
+    case 'T':
+      chooseRow(state, key, line);
+      chooseColumn(state, key, line);
+      break;
+    case 'I':
+    case 'E':
+    case '%':
+      for (int i = 1; i <= state.measureCount && i < static_cast<int>(state.measures.size()); ++i) {
+        if (state.measures[i].name == key) readMeasure(state.measures[i], letter, line);
+      }
+      break;
+    case 'S':
+      readSelection(state, line);
+      break;
+    case 'H':
+      state.headerLines.push_back(text);
+      break;
+    case 'F':
+      state.footerLines.push_back(text);
+      break;
+    case 'R':
+      state.footnoteLines.push_back(text);
+      break;
+    case 'O':
+      readOption(state, text);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void readDefinition(TabulationState& state) {
+  const std::vector<std::string> lines = definitionLines(readWholeFile(state.defPath));
+  if (lines.empty()) return;
+  // The first line is never an entry: it carries the title when it starts with ";".
+  if (!lines[0].empty() && lines[0][0] == ';') state.title = lines[0].substr(1);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::string line = prepareLine(lines[i], state.pathSeparator);
+    if (!line.empty()) readEntry(state, line);
+  }
+}
