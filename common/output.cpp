@@ -6,9 +6,20 @@
 #include <ctime>
 #include <string>
 
+StopHandler stopHandler = nullptr;
+
+namespace {
+
+[[noreturn]] void endProcess(int status) {
+  if (stopHandler != nullptr) stopHandler(status);
+  std::exit(status);
+}
+
+}  // namespace
+
 void writeText(std::FILE* file, std::string_view text) {
   if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
-    std::exit(1);  // the page or file is already broken; nothing useful can be written
+    endProcess(1);  // the page or file is already broken; nothing useful can be written
   }
 }
 
@@ -20,13 +31,13 @@ void writeLine(std::FILE* file, std::string_view text) {
 void stopWithText(std::string_view text) {
   writeText(stdout, text);
   std::fflush(stdout);
-  std::exit(1);
+  endProcess(1);
 }
 
 void stopWithLine(std::string_view text) {
   writeLine(stdout, text);
   std::fflush(stdout);
-  std::exit(1);
+  endProcess(1);
 }
 
 void runtimeFailure(std::string_view what) { stopWithLine("Erro: " + std::string(what)); }

@@ -16,6 +16,13 @@ void writeText(std::FILE* file, std::string_view text);
 // A failure the system has no text of its own for: "Erro: " + what, status 1.
 [[noreturn]] void runtimeFailure(std::string_view what);
 
+// For harnesses that run a program's code many times in one process (the fuzz targets): when
+// set, every stop above calls it with the exit status instead of ending the process, after the
+// text is written and flushed. It must not return (it throws or jumps back to the harness).
+// The programs never set it, so a stop always ends them.
+using StopHandler = void (*)(int status);
+extern StopHandler stopHandler;
+
 struct LocalTime {
   int year = 0, month = 0, day = 0;                          // 4-digit year, 1..12, 1..31
   int hour = 0, minute = 0, second = 0, millisecond = 0;     // local time of day
