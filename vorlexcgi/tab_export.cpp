@@ -1,0 +1,40 @@
+#include "tab_export.h"
+
+#include <cstdio>
+
+#include "periods.h"
+#include "text_helpers.h"
+#include "text_output.h"
+
+std::string mapLine(const std::string& conversionFile) {
+  // A definition written on the other system may still separate directories with "\".
+  const std::string name = conversionFile.substr(conversionFile.find_last_of("/\\") + 1);
+  const std::string upper = upperAscii(name);
+  // The tabulator's own installation holds these maps; the state or region letters keep the
+  // case of the file name.
+  const std::string prefix = "Nomemapa=c:\\durnix\\";
+  if (upper == "UF.CNV") return prefix + "brasil.map";
+  if (upper.starts_with("MUNIC")) return prefix + name.substr(5, 2) + ".map";
+  if (upper.starts_with("MICRO")) return prefix + name.substr(5, 2) + "mic.map";
+  if (upper.starts_with("MESO")) return prefix + name.substr(4, 2) + "meso.map";
+  if (upper.starts_with("RSAUD")) return prefix + name.substr(5, 2) + "reg.map";
+  return "";
+}
+
+bool writeSpreadsheetCopy(const TabulationState& state, const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  writeLine(file, "Titulo1=" + state.title);
+  std::string line = "Titulo2=" + measureNamesRunTogether(state);
+  if (state.columnActive) line += " por " + choiceDisplayName(state.columnChoice);
+  line += " segundo " + choiceDisplayName(state.rowChoice);
+  writeLine(file, line);
+  writeLine(file, "Rodape=Per\xEDodo:" + periodDescription(state.periodCodes, state.language));
+  const std::string map = mapLine(state.rowDimension.conversionFile);
+  if (!map.empty()) writeLine(file, map);
+  for (int s = 1; s <= state.selectionCount; ++s) writeLine(file, selectionLine(state.selections[s]));
+  writeSeparatedTable(file, state, {';', LabelForm::spaces, LabelForm::unchanged, false,
+                                    copyFixedPoint});
+  if (std::fclose(file) != 0) runtimeFailure("falha ao gravar " + path);
+  return true;
+}
