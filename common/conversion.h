@@ -11,22 +11,28 @@
 #include "code_dictionary.h"
 
 struct Dimension {
-  std::string title;           // at most 32 characters
-  std::string fieldName;       // at most 10, upper-cased
-  std::uint16_t codeStart = 1; // position of the code within the field text, from 1
-  std::string conversionFile;  // at most 120 characters, as named by the line
+  std::string title;            // at most 32 characters
+  std::string fieldName;        // at most 10, upper-cased
+  std::uint16_t codeStart = 1;  // position of the code within the field text, from 1
+  std::string conversionFile;   // at most 120 characters, as named by the line
   std::int32_t categoryCount = 0;
   std::uint16_t codeWidth = 0;
   std::uint16_t labelWidth = 18;  // longest label, at least 18
   // categoryNames[1..categoryCount]; slot 0 unused; slot categoryCount + 1 empty, for the values
   // in no category.
   std::vector<std::string> categoryNames;
-  std::vector<std::uint16_t> codeTable;    // kind 0: category by code number
-  std::vector<double> thresholds;          // kind 2: thresholds[1..categoryCount], upper bounds
+  std::vector<std::uint16_t> codeTable;  // kind 0: category by code number
+  std::vector<double> thresholds;        // kind 2: thresholds[1..categoryCount], upper bounds
+  // kind 2: hasBound[1..categoryCount]; a category that no line gave a bound is never chosen.
+  std::vector<bool> hasBound;
   std::vector<std::int16_t> rollUpTarget;  // rollUpTarget[1..categoryCount]
   std::uint8_t mappingKind = 0;            // 0 code table, 1 code dictionary, 2 thresholds
   std::uint16_t fieldNumber = 0;           // set by the tabulation engine for each data file
   CodeDictionary dictionary;               // kind 1
+  // The last code classified and its category (0: none yet). Data files are sorted by their
+  // main code, so consecutive records mostly repeat it and skip the search.
+  mutable std::string lastCode;
+  mutable int lastCategory = 0;
 };
 
 // Fills `dimension` from a normalized dimension line. A conversion that defines `limit` or more

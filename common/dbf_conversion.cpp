@@ -1,8 +1,146 @@
+// Conversion tables kept as DBF files: every distinct code of the code field is a category,
+// numbered in the order the codes first appear and labelled from the same record. An optional
+// translation table maps the data's codes onto those codes.
 #include "dbf_conversion.h"
 
-#include "text_helpers.h"
+#include <algorithm>
 
-void loadDbfConversion(const DimensionItems& items, const std::string&, int, Dimension&) {
-  pendingMessage = items.conversionFile + ": Tabela de conversao nao encontrada";
+#include "dbf_table.h"
+#include "file_search.h"
+#include "text_helpers.h"
+#include "text_limits.h"
+
+namespace {
+
+constexpr int kMaxCapacity = 65535;
+
+bool fail(const std::string& message) {
+  pendingMessage = cut(message, kMaxText);
   writePendingMessage();
+  return false;
+}
+
+// Last match wins: the later of two fields named alike answers.
+int chooseField(const DbfTable& table, const std::string& name, int fallback) {
+  int chosen = fallback;
+  for (int i = 1; i <= table.fieldCount; ++i) {
+    if (table.fields[i].name == name) chosen = i;
+  }
+  return chosen;
+}
+
+std::string withoutTrailingSpaces(std::string_view text) {
+  const std::size_t last = text.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
+}
+
+std::uint16_t capacityFor(std::int32_t records) {
+  return static_cast<std::uint16_t>(std::min(records + 2, kMaxCapacity));
+}
+
+// Replaces the dictionary by one keyed on the translation table's codes: each code goes to the
+// category of its second key. Codes whose second key is no category are left out.
+bool translateCodes(const DimensionItems& items, const std::string& path, int codeField,
+                    int keyField, Dimension& dimension) {
+  DbfTable table;
+  OpenDBF(table, path);
+  CodeDictionary translated;
+  createDictionary(translated, capacityFor(table.recordCount));
+  for (std::int32_t r = 1; r <= table.recordCount; ++r) {
+    readDBF(table, r);
+    const std::string_view code = fieldValue(table, codeField);
+    if (findCode(translated, code).found) continue;
+    const CodeSearch key = findCode(dimension.dictionary, fieldValue(table, keyField));
+    if (!key.found) continue;
+    if (insertCode(translated, code, key.value) == InsertResult::full) {
+      CloseDBF(table);
+      return fail(items.translationFile + ": Tabela de conversao grande demais");
+    }
+  }
+  clearDictionary(dimension.dictionary);
+  dimension.dictionary = std::move(translated);
+  CloseDBF(table);
+  return true;
+}
+
+}  // namespace
+
+bool loadDbfConversion(const DimensionItems& items, const std::string& conversionPath, int limit,
+                       Dimension& dimension) {
+  DbfTable table;
+  OpenDBF(table, conversionPath);
+  if (table.fieldCount < 1) {
+    CloseDBF(table);
+    return fail(items.conversionFile + ": Tabela de conversao nao encontrada");
+  }
+  int codeField = chooseField(table, items.fieldName, 1);
+  std::int32_t labelNumber = 1;
+  // A field number the table does not have reads field 1.
+  if (!tryInteger(items.codeStartOrLabel, labelNumber) || labelNumber < 1 ||
+      labelNumber > table.fieldCount) {
+    labelNumber = 1;
+  }
+  const int labelField = chooseField(table, items.codeStartOrLabel, labelNumber);
+  dimension.codeWidth = table.fields[codeField].length;
+
+  // The limit counts records, not distinct codes.
+  if (limit - 1 < table.recordCount) {
+    CloseDBF(table);
+    return fail(items.conversionFile + ": NumRegs = " + std::to_string(table.recordCount) +
+                " > Max = " + std::to_string(limit - 1));
+  }
+
+  std::string translationPath;
+  int translationCode = 1;
+  int translationKey = 1;
+  if (!items.translationFile.empty()) {
+    translationPath = findFile(items.translationFile);
+    if (translationPath.empty()) {
+      CloseDBF(table);
+      return fail(items.translationFile + ": arquivo nao encontrado");
+    }
+    DbfTable translation;
+    OpenDBF(translation, translationPath);
+    if (translation.fieldCount < 1) {
+      CloseDBF(translation);
+      CloseDBF(table);
+      return fail(items.translationFile + ": arquivo nao encontrado");
+    }
+    translationKey = chooseField(translation, items.secondKey, 1);
+    translationCode = chooseField(translation, items.fieldName, 1);
+    dimension.codeWidth = translation.fields[translationCode].length;
+    CloseDBF(translation);
+    codeField = chooseField(table, items.secondKey, 1);
+  }
+
+  dimension.mappingKind = 1;
+  dimension.categoryNames.assign(table.recordCount + 2, std::string());
+  dimension.rollUpTarget.assign(table.recordCount + 1, 0);
+  createDictionary(dimension.dictionary, capacityFor(table.recordCount));
+  int categories = 0;
+  for (std::int32_t r = 1; r <= table.recordCount; ++r) {
+    readDBF(table, r);
+    const std::string_view code = fieldValue(table, codeField);
+    // The first record of a code wins, label included.
+    if (findCode(dimension.dictionary, code).found) continue;
+    ++categories;
+    dimension.categoryNames[categories] =
+        labelField == codeField
+            ? withoutTrailingSpaces(code)
+            : cut(std::string(code) + " " + withoutTrailingSpaces(fieldValue(table, labelField)),
+                  kMaxText);
+    insertCode(dimension.dictionary, code, static_cast<std::uint16_t>(categories));
+  }
+  dimension.categoryCount = categories;
+  dimension.categoryNames.resize(categories + 2);
+  dimension.rollUpTarget.resize(categories + 1);
+
+  if (!translationPath.empty() &&
+      !translateCodes(items, translationPath, translationCode, translationKey, dimension)) {
+    CloseDBF(table);
+    return false;
+  }
+  dimension.codeStart = 1;
+  CloseDBF(table);
+  return true;
 }

@@ -7,13 +7,15 @@
 #include "conversion.h"
 
 struct DimensionItems {
-  std::string fieldName;        // item 1, as written
-  std::string codeStartOrLabel; // item 2
-  std::string conversionFile;   // item 3
-  std::string secondKey;        // item 4, lower-cased
-  std::string translationFile;  // item 5
+  std::string fieldName;         // item 1, as written
+  std::string codeStartOrLabel;  // item 2
+  std::string conversionFile;    // item 3, as named (at most 120 characters)
+  std::string secondKey;         // item 4, lower-cased
+  std::string translationFile;   // item 5
 };
 
-// On failure pendingMessage holds the message, which has been written.
-void loadDbfConversion(const DimensionItems& items, const std::string& conversionPath, int limit,
+// Fills the categories, names, roll-up targets, code width and dictionary of `dimension` from
+// the table at `conversionPath`. False on failure: pendingMessage then holds the message, which
+// has been written.
+bool loadDbfConversion(const DimensionItems& items, const std::string& conversionPath, int limit,
                        Dimension& dimension);

@@ -1,0 +1,176 @@
+#include "text_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+
+#include "child_run.h"
+
+namespace {
+
+class TextHelpers : public testing::Test {
+ protected:
+  void SetUp() override { pendingMessage.clear(); }
+};
+
+const std::map<int, std::string> kEntities = {
+    {95, " "},         {192, "&Agrave;"}, {193, "&Aacute;"}, {194, "&Acirc;"},  {195, "&Atilde;"},
+    {199, "&Ccedil;"}, {200, "&Egrave;"}, {201, "&Eacute;"}, {202, "&Ecirc;"},  {205, "&Iacute;"},
+    {210, "&Ograve;"}, {211, "&Oacute;"}, {212, "&Ocirc;"},  {213, "&Otilde;"}, {218, "&Uacute;"},
+    {220, "&Uuml;"},   {224, "&agrave;"}, {225, "&aacute;"}, {226, "&acirc;"},  {227, "&atilde;"},
+    {231, "&ccedil;"}, {232, "&egrave;"}, {233, "&eacute;"}, {234, "&ecirc;"},  {237, "&iacute;"},
+    {242, "&ograve;"}, {243, "&oacute;"}, {244, "&ocirc;"},  {245, "&otilde;"}, {250, "&uacute;"},
+    {252, "&uuml;"}};
+
+TEST_F(TextHelpers, HtmlAccentsReplacesExactlyTheTable) {
+  for (int byte = 1; byte < 256; ++byte) {
+    const std::string text(1, static_cast<char>(byte));
+    const auto entity = kEntities.find(byte);
+    const std::string expected = entity == kEntities.end() ? text : entity->second;
+    EXPECT_EQ(expected, htmlAccents(text)) << "byte " << byte;
+  }
+  EXPECT_EQ("S&atilde;o Jos&eacute; do Rio &lt;", htmlAccents("S\xE3o_Jos\xE9 do Rio &lt;"));
+}
+
+TEST_F(TextHelpers, HtmlAccentsCutsAt255) {
+  const std::string result = htmlAccents(std::string(40, '\xE3'));
+  ASSERT_EQ(255u, result.size());
+  std::string expected;
+  for (int i = 0; i < 31; ++i) expected += "&atilde;";
+  expected += "&atilde";
+  EXPECT_EQ(expected, result);
+  EXPECT_EQ(std::string(255, 'a'), htmlAccents(std::string(300, 'a')));
+}
+
+TEST_F(TextHelpers, GetEnvUnsetEmptyAndLongValueCut) {
+  unsetenv("VORLEX_TEST_UNSET");
+  EXPECT_EQ("", getEnv("VORLEX_TEST_UNSET"));
+  setenv("VORLEX_TEST_LONG", std::string(300, 'x').c_str(), 1);
+  EXPECT_EQ(std::string(255, 'x'), getEnv("VORLEX_TEST_LONG"));
+  setenv("VORLEX_TEST_LONG", "a b", 1);
+  EXPECT_EQ("a b", getEnv("VORLEX_TEST_LONG"));
+}
+
+TEST_F(TextHelpers, WritePendingMessageEndsWithCrLf) {
+  const ChildRun run = runInChild([] {
+    pendingMessage = "x.cnv: Falta largura do codigo";
+    writePendingMessage();
+    pendingMessage.clear();
+    writePendingMessage();
+  });
+  EXPECT_EQ("x.cnv: Falta largura do codigo\r\n\r\n", run.output);
+}
+
+TEST_F(TextHelpers, NormalizeDimensionLine) {
+  const struct {
+    std::string line, expected;
+  } cases[] = {
+      {"L  Sexo , sexo, 1, sexo.cnv", "Sexo" + std::string(27, ' ') + "sexo,1,sexo.cnv"},
+      // 30 characters are padded to 31; 31 and 35 are left as they are.
+      {"L" + std::string(30, 'n') + ",F,x.cnv", std::string(30, 'n') + " F,x.cnv"},
+      {"L" + std::string(31, 'n') + ",F,x.cnv", std::string(31, 'n') + "F,x.cnv"},
+      {"L" + std::string(35, 'n') + ",F,x.cnv", std::string(35, 'n') + "F,x.cnv"},
+      // Without a comma the name is empty and the whole line, type letter included, follows.
+      {"L Sem virgula", std::string(31, ' ') + "LSemvirgula"},
+      {"", std::string(31, ' ')},
+      {",a, b", std::string(31, ' ') + "a,b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, normalizeDimensionLine(c.line)) << c.line;
+  EXPECT_EQ(255u, normalizeDimensionLine("LNome," + std::string(300, 'z')).size());
+}
+
+TEST_F(TextHelpers, SplitAtFirstSeparatorOnly) {
+  std::string text = "um,dois,tres";
+  EXPECT_EQ("um", splitAtComma(text, 255));
+  EXPECT_EQ("dois,tres", text);
+  EXPECT_EQ("dois", splitAtComma(text, 255));
+  EXPECT_EQ("tres", splitAtComma(text, 255));
+  EXPECT_EQ("", text);
+  EXPECT_EQ("", splitAtComma(text, 255));
+
+  text = "a,bcdef";
+  EXPECT_EQ("a", splitAtComma(text, 3));
+  EXPECT_EQ("bcd", text);
+
+  text = "x=1=2";
+  EXPECT_EQ("x", splitAtChar(text, 255, '='));
+  EXPECT_EQ("1=2", text);
+  text = ",rest";
+  EXPECT_EQ("", splitAtComma(text, 255));
+  EXPECT_EQ("rest", text);
+}
+
+TEST_F(TextHelpers, SmallTextRoutines) {
+  EXPECT_EQ("dados2019mes03v2", removeSpaces(" dados 2019 mes 03 v2 "));
+  EXPECT_EQ("2019032", digitsOnly("dados2019_mes03v2.dbf"));
+  EXPECT_EQ("", digitsOnly("nenhum"));
+  EXPECT_EQ(7, larger(-3, 7));
+  EXPECT_EQ(-3, larger(-3, -8));
+  EXPECT_EQ("ABC\xE3Z1", upperAscii("aBc\xE3z1"));
+  EXPECT_EQ("abc\xC3z1", lowerAscii("aBc\xC3Z1"));
+  EXPECT_EQ("a \t b", trimSpaces("  a \t b  "));
+  EXPECT_EQ("\ta\t", trimSpaces(" \ta\t "));
+  EXPECT_EQ("a \t b", trimBlanks("\r\n\t a \t b \x01"));
+  EXPECT_EQ("", trimSpaces("   "));
+  EXPECT_EQ("", trimBlanks(" \t "));
+  EXPECT_EQ("&lt;a href=&quot;x&quot;&gt;&amp;\xE3", htmlEscape("<a href=\"x\">&\xE3"));
+}
+
+TEST_F(TextHelpers, TryIntegerAndTryReal) {
+  const struct {
+    const char* text;
+    bool integer;
+    std::int32_t integerValue;
+    bool real;
+    double realValue;
+  } cases[] = {
+      {"12", true, 12, true, 12},
+      {"  -7", true, -7, true, -7},
+      {"+5", true, 5, true, 5},
+      {"2147483647", true, 2147483647, true, 2147483647.0},
+      {"-2147483648", true, -2147483647 - 1, true, -2147483648.0},
+      {"2147483648", false, 0, true, 2147483648.0},
+      {"12 ", false, 0, false, 0},
+      {"", false, 0, false, 0},
+      {"-", false, 0, false, 0},
+      {"1a", false, 0, false, 0},
+      {"3.25", false, 0, true, 3.25},
+      {"-.5", false, 0, true, -0.5},
+      {"5.", false, 0, true, 5},
+      {"1e3", false, 0, true, 1000},
+      {"2.5E-1", false, 0, true, 0.25},
+      {"1,5", false, 0, false, 0},
+      {".", false, 0, false, 0},
+      {"1e", false, 0, false, 0},
+      {"inf", false, 0, false, 0},
+      {"0x10", false, 0, false, 0},
+      {"1e999", false, 0, false, 0},
+  };
+  for (const auto& c : cases) {
+    std::int32_t integer = -1;
+    double real = -1;
+    EXPECT_EQ(c.integer, tryInteger(c.text, integer)) << c.text;
+    if (c.integer) {
+      EXPECT_EQ(c.integerValue, integer) << c.text;
+    }
+    EXPECT_EQ(c.real, tryReal(c.text, real)) << c.text;
+    if (c.real) {
+      EXPECT_DOUBLE_EQ(c.realValue, real) << c.text;
+    }
+  }
+}
+
+TEST_F(TextHelpers, RequireEndsTheProgramOnBadNumbers) {
+  EXPECT_EQ(42, requireInteger("42"));
+  EXPECT_DOUBLE_EQ(4.5, requireReal("4.5"));
+  const ChildRun integer = runInChild([] { requireInteger("4x"); });
+  EXPECT_TRUE(integer.exited);
+  EXPECT_EQ(1, integer.status);
+  EXPECT_EQ("Erro: '4x' n\xE3o \xE9 um inteiro v\xE1lido\r\n", integer.output);
+  const ChildRun real = runInChild([] { requireReal("4,5"); });
+  EXPECT_EQ(1, real.status);
+  EXPECT_EQ("Erro: '4,5' n\xE3o \xE9 um n\xFAmero v\xE1lido\r\n", real.output);
+}
+
+}  // namespace
