@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "output.h"
 #include "text_helpers.h"
@@ -35,10 +36,31 @@ std::string formKey(std::string_view name) {
   return key;
 }
 
-// The value that starts at `start`: up to the next "&" or the end of the data.
-std::string_view valueAt(std::string_view query, std::size_t start) {
-  const std::size_t end = query.find('&', start);
-  return query.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+// The value that starts at `start`: up to the next "&" or the end of the data, cut to 255. Only
+// the characters kept are searched, so a long run without "&" is not scanned once per value.
+std::string valueAt(std::string_view query, std::size_t start) {
+  const std::string_view window = query.substr(start, kMaxText);
+  return std::string(window.substr(0, window.find('&')));
+}
+
+// Decoding only shortens the text, so it is done within the body: a large post is not held twice.
+void decodeInPlace(std::string& text) {
+  std::size_t out = 0;
+  std::size_t in = 0;
+  const std::size_t size = text.size();
+  while (in < size) {
+    // A "%" without two characters after it has nothing to decode and is kept as it is.
+    const std::size_t percent = text.find('%', in);
+    const std::size_t plainEnd = (percent == std::string::npos || percent + 2 >= size) ? size
+                                                                                       : percent;
+    if (out != in) std::memmove(&text[out], &text[in], plainEnd - in);
+    out += plainEnd - in;
+    in = plainEnd;
+    if (in == size) break;
+    text[out++] = static_cast<char>(16 * hexValue(text[in + 1]) + hexValue(text[in + 2]));
+    in += 3;
+  }
+  text.resize(out);
 }
 
 // The redirect target: the script's directory (through its last "/") + the form generator.
@@ -91,7 +113,8 @@ void readPostedBody(TabulationState& state, const std::string& contentLength) {
   const std::size_t end = std::string_view(body.data(), got).find(kEndOfText);
   const std::size_t kept = end == std::string_view::npos ? got : end;
   std::fill(body.begin() + static_cast<std::ptrdiff_t>(kept), body.end(), kEndOfText);
-  state.query = decodeFormData(body);
+  decodeInPlace(body);
+  state.query = std::move(body);
 }
 
 }  // namespace
@@ -109,19 +132,8 @@ void readFormData(TabulationState& state) {
 }
 
 std::string decodeFormData(std::string_view text) {
-  std::string decoded;
-  decoded.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    // A "%" without two characters after it has nothing to decode and is kept as it is.
-    if (text[i] == '%' && i + 2 < text.size()) {
-      decoded += static_cast<char>(16 * hexValue(text[i + 1]) + hexValue(text[i + 2]));
-      i += 3;
-    } else {
-      decoded += text[i];
-      ++i;
-    }
-  }
+  std::string decoded(text);
+  decodeInPlace(decoded);
   return decoded;
 }
 
@@ -129,7 +141,7 @@ std::string formValue(const std::string& query, std::string_view name) {
   const std::string key = formKey(name);
   const std::size_t at = query.find(key);
   if (at == std::string::npos) return "";
-  return cut(valueAt(query, at + key.size()), kMaxText);
+  return valueAt(query, at + key.size());
 }
 
 std::vector<std::string> formValues(const std::string& query, std::string_view name) {
@@ -141,7 +153,7 @@ std::vector<std::string> formValues(const std::string& query, std::string_view n
          values.size() < kMaxFormValues) {
     // Cut like formValue: no consumer uses more, and a value holding its own key again would
     // otherwise copy the rest of the data once per occurrence.
-    values.push_back(cut(valueAt(query, at + key.size()), kMaxText));
+    values.push_back(valueAt(query, at + key.size()));
     at = query.find(key, at + 1);
   }
   return values;
