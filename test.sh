@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -27,4 +27,6 @@ run_build() {
 run_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORLEX_SANITIZE=ON
+# Every fuzz target for a few seconds (fuzz/run.sh takes longer runs).
+FUZZ_BUILD=build/fuzz fuzz/run.sh "${FUZZ_SECONDS:-5}"
 echo "All tests passed (release and sanitizer builds)."

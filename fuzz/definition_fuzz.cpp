@@ -1,0 +1,42 @@
+// A definition read together with a posted body: the body (decoded as a post would be), the
+// definition, then files its selection lines may name (each a path line and its bytes).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "definition.h"
+#include "form_input.h"
+#include "harness.h"
+#include "state.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  enterScratchDirectory("definition");
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const auto parts = splitParts(data, size, 6);
+  makeSite(std::vector<std::string>(parts.begin() + 2, parts.end()));
+  writeScratchFile("t.def", parts[1]);
+  runGuarded([&] {
+    TabulationState state;
+    state.query = decodeFormData(parts[0]);
+    state.defPath = "t.def";
+    state.rowChoice = formValue(state.query, "Linha");
+    state.columnChoice = formValue(state.query, "Coluna");
+    state.measures.assign(1, MeasureSpec{});
+    for (const std::string& name : formValues(state.query, "Incremento")) {
+      MeasureSpec measure;
+      measure.name = name;
+      state.measures.push_back(measure);
+    }
+    state.measureCount = static_cast<int>(state.measures.size()) - 1;
+    state.selections.assign(1, SelectionFilter{});
+    readDefinition(state);
+    if (static_cast<int>(state.selections.size()) != state.selectionCount + 1 ||
+        static_cast<int>(state.measures.size()) != state.measureCount + 1) {
+      __builtin_trap();
+    }
+  });
+  return 0;
+}
