@@ -1,3 +1,441 @@
+// formwright: reads a definition and writes the selection form whose fields vorlexcgi reads.
+// The definition is read here on its own terms (see readSelectionForm); the conversion files of
+// the selections go through the common loader, which writes its failures into the page.
 #include "form_page.h"
 
-int runFormwright(int, char**) { return 0; }
+#include <algorithm>
+#include <cstdio>
+
+#include "code_dictionary.h"
+#include "conversion.h"
+#include "file_search.h"
+#include "output.h"
+#include "text_helpers.h"
+#include "text_limits.h"
+
+namespace {
+
+// clang-format off
+const char* const kLabels[14][3] = {
+    {"Linha", "Linea", "Rows"},
+    {"Coluna", "Columna", "Columns"},
+    {"Conte\xFA" "do", "Contenido", "Cells"},
+    {"Per\xED" "odos Dispon\xED" "veis", "Periodos Disponibles", "Available Periods"},
+    {"Sele\xE7\xF5" "es Dispon\xED" "veis", "Selecciones Disponibles", "Available Selections"},
+    {"Ordenar pelos valores da coluna", "Ordenar por los valores de la columna",
+     "Order by column values"},
+    {"Formato", "Formato", "Format"},
+    {"Tabela com bordas", "Tabla con bordes", "Table with borders"},
+    {"Texto pr\xE9-formatado", "Texto pre-formateado", "Pre-formated text"},
+    {"Colunas separadas por", "Columnas separadas por", "Columns separated by"},
+    {"Mostra", "Muestra", "Show"},
+    {"Limpa", "Borra", "Reset"},
+    {"Todas as categorias", "Todas las categorias", "All"},
+    {"N\xE3o ativa", "No activa", "None"},
+};
+// clang-format on
+
+const char* const kMonths[3][12] = {
+    {"Jan", "Fev", "Mar", "Abr", "Mai", "Jun", "Jul", "Ago", "Set", "Out", "Nov", "Dez"},
+    {"Ene", "Feb", "Mar", "Abr", "May", "Jun", "Jul", "Ago", "Sep", "Oct", "Nov", "Dic"},
+    {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"},
+};
+
+int knownLanguage(int language) { return (language >= 0 && language <= 2) ? language : 0; }
+
+// Two-digit years from "4" on are the 1900s here (vorlexcgi starts them at "5"): the two
+// programs agree for the years 1950 to 2039, which is what the sites hold.
+std::string widenedYear(std::string_view digits) {
+  const bool nineteen = !digits.empty() && digits[0] >= '4';
+  return (nineteen ? "19" : "20") + std::string(digits);
+}
+
+// The lines of the file without their line ends, each cut to 255 characters.
+std::vector<std::string> readTextLines(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) runtimeFailure("leitura de " + path);
+  std::string bytes;
+  char buffer[8192];
+  std::size_t read = 0;
+  while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, read);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) runtimeFailure("leitura de " + path);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::size_t stop = end;
+    if (stop > start && bytes[stop - 1] == '\r') --stop;
+    lines.push_back(cut(std::string_view(bytes).substr(start, stop - start), kMaxText));
+    start = end + 1;
+  }
+  return lines;
+}
+
+char upperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+bool startsWithUpper(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && upperAscii(text.substr(0, prefix.size())) == prefix;
+}
+
+void addLimited(std::vector<std::string>& list, std::string text, std::size_t limit) {
+  if (list.size() < limit) list.push_back(std::move(text));
+}
+
+// Spaces before the first "," become "_" except in A, F, H and R lines; slashes from the first ","
+// on become "/" except in lines written with F, H, O or R.
+std::string preparedLine(std::string line) {
+  if (line.empty()) return line;
+  const std::size_t comma = line.find(',');
+  const char letter = upperChar(line[0]);
+  if (letter != 'A' && letter != 'F' && letter != 'H' && letter != 'R' &&
+      comma != std::string::npos) {
+    for (std::size_t i = 0; i < comma; ++i) {
+      if (line[i] == ' ') line[i] = '_';
+    }
+  }
+  const char written = line[0];
+  if (written != 'F' && written != 'H' && written != 'O' && written != 'R') {
+    for (std::size_t i = (comma == std::string::npos ? 0 : comma); i < line.size(); ++i) {
+      if (line[i] == '\\') line[i] = '/';
+    }
+  }
+  return line;
+}
+
+// Between the letter and the first ",", without spaces; empty without a ",".
+std::string keyOf(const std::string& line) {
+  const std::size_t comma = line.find(',');
+  if (comma == std::string::npos) return "";
+  return cut(removeSpaces(std::string_view(line).substr(1, comma - 1)), kMaxFileName);
+}
+
+void readOption(SelectionForm& form, const std::string& line) {
+  const std::string_view option = std::string_view(line).substr(1);
+  if (startsWithUpper(option, "L=POR")) {
+    form.language = 0;
+  } else if (startsWithUpper(option, "L=ESP")) {
+    form.language = 1;
+  } else if (startsWithUpper(option, "L=ENG")) {
+    form.language = 2;
+  } else if (startsWithUpper(option, "INCLUDE=NAO")) {
+    form.includeOn = false;
+  } else if (startsWithUpper(option, "INCLUDE=")) {
+    form.includeFile = trimBlanks(option.substr(8));
+  } else if (startsWithUpper(option, "CSS=")) {
+    form.styleSheetsOn = true;
+    form.styleSheet = std::string(option.substr(4));
+  } else if (startsWithUpper(option, "CSSP=")) {
+    form.printStyleSheet = std::string(option.substr(5));
+  }
+}
+
+void readEntry(SelectionForm& form, const std::string& line) {
+  // The letter as written: lines in lower case are not entries for the form.
+  switch (line[0]) {
+    case 'A':
+      form.dataFileSpec = cut(std::string_view(line).substr(1), kMaxFileName);
+      break;
+    case 'D':
+    case 'L':
+      addLimited(form.rowList, keyOf(line), kMaxFormNames);
+      break;
+    case 'C':
+      addLimited(form.columnList, keyOf(line), kMaxFormNames);
+      break;
+    case 'T':
+      addLimited(form.rowList, keyOf(line), kMaxFormNames);
+      addLimited(form.columnList, keyOf(line), kMaxFormNames);
+      break;
+    case 'I':
+    case 'E':
+    case '%':
+      addLimited(form.measureList, keyOf(line), kMaxFormNames);
+      break;
+    case 'S':
+      addLimited(form.selectionList, cut(normalizeDimensionLine(line), kMaxFileName),
+                 kMaxFormNames);
+      break;
+    case 'H':
+      addLimited(form.headerLines, line.substr(1), kMaxFormTextLines);
+      break;
+    case 'R':
+      addLimited(form.footnoteLines, line.substr(1), kMaxFormTextLines);
+      break;
+    case 'F':
+      addLimited(form.footerLines, line.substr(1), kMaxFormTextLines);
+      break;
+    case 'O':
+      readOption(form, line);
+      break;
+    default:
+      break;
+  }
+}
+
+void writeOut(std::string_view text) { writeLine(stdout, text); }
+
+std::string headingOpen(const SelectionForm& form) {
+  return form.styleSheetsOn ? "<H2 class=\"Nivel0\">" : "<H2>";
+}
+
+// The row and measure lists: every name offered, the first one chosen.
+void writeNameOptions(const std::vector<std::string>& names) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    writeOut("<OPTION VALUE=\"" + names[i] + (i == 0 ? "\" SELECTED>" : "\">") +
+             htmlAccents(names[i]));
+  }
+}
+
+void writeHead(const SelectionForm& form) {
+  writeOut(
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+      "\"http://www.w3.org/TR/html4/loose.dtd\">");
+  writeOut("");
+  writeOut("<html lang=\"pt-BR\"><HEAD><TITLE>Vorlex Win32 2.7: " + htmlAccents(form.title) +
+           "</TITLE>");
+  if (form.styleSheetsOn) {
+    writeOut("<LINK REL=\"stylesheet\" HREF=\"" + form.styleSheet +
+             "\" TYPE=\"text/css\"><!-- com a op\xE7\xE3o CSS -->");
+    writeOut("<LINK REL=\"stylesheet\" HREF=\"" + form.printStyleSheet +
+             "\" MEDIA=\"print\"  TYPE=\"text/css\"><!-- com a op\xE7\xE3o CSSP -->");
+  }
+  writeOut("</HEAD><BODY>");
+  for (const std::string& line : form.headerLines) writeOut(line);
+  writeOut("<CENTER>");
+  writeOut(headingOpen(form) + htmlAccents(form.title) + "</H2>");
+  writeOut("<FORM ACTION=\"" +
+           htmlEscape(form.scriptDirectory + "vorlexcgi.exe?" + form.definitionName) +
+           "\" METHOD=POST>");
+}
+
+void writeDimensionLists(const SelectionForm& form) {
+  const int language = form.language;
+  if (!form.rowList.empty()) {
+    writeOut("<LABEL for=\"L\"><b>" + formLabel(1, language) + "</b></LABEL>");
+    writeOut("<SELECT NAME=\"Linha\" ID=\"L\" SIZE=4 >");
+    writeNameOptions(form.rowList);
+    writeOut("</SELECT>");
+  }
+  if (!form.columnList.empty()) {
+    writeOut("<LABEL for=\"C\"><b>" + formLabel(2, language) + "</b></LABEL>");
+    writeOut("<SELECT NAME=\"Coluna\" ID=\"C\" SIZE=4 >");
+    writeOut("<OPTION VALUE=\"--N\xE3o-Ativa--\" SELECTED>" + formLabel(14, language));
+    for (const std::string& name : form.columnList) {
+      writeOut("<OPTION VALUE=\"" + name + "\">" + htmlAccents(name));
+    }
+    writeOut("</SELECT>");
+  }
+  if (!form.measureList.empty()) {
+    writeOut("<LABEL for=\"I\"><b>" + formLabel(3, language) + "</b></LABEL>");
+    writeOut("<SELECT NAME=\"Incremento\" ID=\"I\" SIZE=4 MULTIPLE>");
+    writeNameOptions(form.measureList);
+    writeOut("</SELECT> <P>");
+  }
+}
+
+// The data files in time order, the latest first and chosen. The dictionary sorts them by
+// their period keys; each entry's value leads back to its name.
+void writePeriodList(const SelectionForm& form, const std::vector<std::string>& files) {
+  writeOut("<TABLE BORDER=0 ALIGN=\"CENTER\">");
+  writeOut("<TR valign=\"center\"><TD align=\"center\">");
+  writeOut(std::string(form.styleSheetsOn ? "<LABEL for=\"A\"><H2 class=\"Nivel0\">"
+                                          : "<LABEL for=\"A\"><H2>") +
+           formLabel(4, form.language) + "</H2></LABEL>");
+  writeOut("<SELECT NAME=\"Arquivos\" ID=\"A\" SIZE=4 MULTIPLE>");
+  CodeDictionary periods;
+  createDictionary(periods, kMaxDataFiles);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    // Beyond the dictionary's room the remaining files are not offered.
+    if (insertCode(periods, periodSortKey(files[i]), static_cast<std::uint16_t>(i + 1)) ==
+        InsertResult::full) {
+      break;
+    }
+  }
+  for (int i = periods.count; i >= 1; --i) {
+    const std::string name = periods.entries[i].code.substr(4);
+    writeOut("<OPTION VALUE=\"" + name + (i == periods.count ? "\" SELECTED >" : "\">") +
+             periodLabel(name, form.language));
+  }
+  clearDictionary(periods);
+  writeOut("</SELECT></TABLE><P>");
+}
+
+void writeSelection(const SelectionForm& form, const std::string& line, int n) {
+  // Each selection stands alone: an earlier broken conversion file must not empty this list.
+  pendingMessage.clear();
+  Dimension dimension;
+  loadDimension(line, kSelectionLimit, dimension);
+  const bool loaded = pendingMessage.empty();
+  const std::string name = trimBlanks(std::string_view(line).substr(0, 30));
+  const std::string number = std::to_string(n);
+  writeOut("<TR><TD align=\"left\"><LABEL for=\"S" + number + "\">" + htmlAccents(name));
+  writeOut("</LABEL><TD align=\"left\"><SELECT NAME=\"S" + name + "\" ID=\"S" + number +
+           "\" SIZE=4 MULTIPLE>");
+  writeOut("<OPTION VALUE=\"TODAS_AS_CATEGORIAS__\" SELECTED >" + formLabel(13, form.language));
+  if (loaded) {
+    for (int k = 1; k <= dimension.categoryCount; ++k) {
+      writeOut("<OPTION VALUE=\"" + std::to_string(k) + "\">" +
+               htmlAccents(dimension.categoryNames[k]));
+    }
+  }
+  writeOut("</SELECT></TD></TR>");
+  writeOut("<P>");
+}
+
+void writeSelections(const SelectionForm& form) {
+  if (form.selectionList.empty()) return;
+  writeOut(headingOpen(form) + formLabel(5, form.language) + "</H2><P>");
+  writeOut("<TABLE ALIGN=\"center\">");
+  const std::size_t shown = std::min(form.selectionList.size(), kMaxFormSelections);
+  for (std::size_t i = 0; i < shown; ++i) {
+    writeSelection(form, form.selectionList[i], static_cast<int>(i + 1));
+  }
+  writeOut("<P>");
+}
+
+void writeChoicesAndButtons(const SelectionForm& form) {
+  const int language = form.language;
+  writeOut("<TR><TD colspan=3 align=\"center\"><BR>");
+  writeOut("<INPUT TYPE=\"checkbox\" NAME=\"opcoes\" ID=\"O\" VALUE=\"ordenar\"><LABEL for=\"O\">" +
+           formLabel(6, language) + "</LABEL>&nbsp;&nbsp;");
+  writeOut(
+      "<INPUT TYPE=\"checkbox\" NAME=\"zeradas\" ID=\"Z\" VALUE=\"exibirlz\"><LABEL for=\"Z\">"
+      "Exibir linhas zeradas</LABEL><P>");
+  writeOut("<LABEL for=\"F\">" + formLabel(7, language) + "</LABEL>");
+  writeOut("<INPUT TYPE=\"radio\" NAME=\"formato\" ID=\"F\" VALUE=\"table\" CHECKED >" +
+           formLabel(8, language));
+  writeOut("<INPUT TYPE=\"radio\" NAME=\"formato\" ID=\"F\" VALUE=\"pre\" >" +
+           formLabel(9, language));
+  writeOut("<INPUT TYPE=\"radio\" NAME=\"formato\" ID=\"F\" VALUE=\"prn\" >" +
+           formLabel(10, language) + " \";\"");
+  writeOut("<P><P>");
+  writeOut("<INPUT NAME=\"mostre\" TYPE=\"submit\" VALUE=" + formLabel(11, language) + ">");
+  writeOut("<INPUT TYPE=\"reset\" VALUE=" + formLabel(12, language) + "><br>");
+  writeOut("</FORM>");
+  writeOut("</TABLE>");
+  writeOut("</CENTER>");
+}
+
+void writeIncludeFile(const SelectionForm& form) {
+  if (!form.includeOn) return;
+  std::string name = form.includeFile;
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  const std::string path = findFile(name);
+  if (path.empty()) return;
+  for (const std::string& line : readTextLines(path)) {
+    writeOut(withIncludeCode(line, form.includeCode));
+  }
+}
+
+}  // namespace
+
+std::string formLabel(int n, int language) {
+  if (n < 1 || n > 14) return "";
+  return htmlAccents(kLabels[n - 1][knownLanguage(language)]);
+}
+
+std::string periodLabel(std::string_view fileName, int language) {
+  const std::string widened = widenedYear(digitsOnly(fileName));
+  if (widened.size() <= 4) return widened;
+  const std::string year = widened.substr(0, 4);
+  const std::string monthDigits = widened.substr(4, 2);
+  std::int32_t month = 0;
+  if (monthDigits.size() == 2 && tryInteger(monthDigits, month) && month >= 1 && month <= 12) {
+    return kMonths[knownLanguage(language)][month - 1] + ("/" + year);
+  }
+  // No month by that number: the digits stand for themselves.
+  return monthDigits + "/" + year;
+}
+
+std::string periodSortKey(std::string_view fileName) {
+  std::string digits = digitsOnly(fileName).substr(0, 2);
+  // A name with fewer than two digits is no period file, but it still gets a four-digit year so
+  // that the name stands after it.
+  digits.resize(2, '0');
+  return widenedYear(digits) + lowerAscii(fileName);
+}
+
+std::string formIncludeCode(std::string_view definitionName) {
+  const std::size_t size = definitionName.size();
+  if (size < 5) return "";
+  const std::size_t start = size >= 6 ? size - 6 : 0;
+  return std::string(definitionName.substr(start, size - 4 - start));
+}
+
+std::string withIncludeCode(std::string_view line, std::string_view code) {
+  std::string result;
+  std::size_t start = 0;
+  for (std::size_t found = line.find("$$"); found != std::string_view::npos;
+       found = line.find("$$", start)) {
+    result.append(line.substr(start, found - start));
+    result.append(code);
+    start = found + 2;
+  }
+  result.append(line.substr(start));
+  return result;
+}
+
+void readSelectionForm(SelectionForm& form, const std::string& path) {
+  const std::vector<std::string> lines = readTextLines(path);
+  if (lines.empty()) return;
+  // The first line is the title or nothing: never an entry.
+  if (!lines[0].empty() && lines[0][0] == ';') form.title = lines[0].substr(1);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::string line = preparedLine(trimBlanks(lines[i]));
+    if (!line.empty()) readEntry(form, line);
+  }
+}
+
+void writeSelectionForm(const SelectionForm& form) {
+  writeHead(form);
+  // "A dados/x*.dbf" names the pattern after the blank: no site keeps files under a name that
+  // begins with one.
+  const std::vector<std::string> files = matchingFiles(trimBlanks(form.dataFileSpec));
+  if (files.empty()) {
+    writeOut("<H2> Nenhum dado dispon&iacute;vel <H1>");
+    return;
+  }
+  writeDimensionLists(form);
+  writePeriodList(form, files);
+  writeSelections(form);
+  writeChoicesAndButtons(form);
+  for (const std::string& line : form.footnoteLines) writeOut(line);
+  for (const std::string& line : form.footerLines) writeOut(line);
+  writeIncludeFile(form);
+  writeOut("</BODY></HTML>");
+}
+
+std::string formDefinitionName(int argc, char** argv) {
+  if (argc >= 2 && argv[1][0] != '\0') return argv[1];
+  const std::string query = getEnv("QUERY_STRING");
+  return query.find('=') == std::string::npos ? query : std::string();
+}
+
+std::string formDefinitionPath(const std::string& name) {
+  std::string path = name;
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return cut(replaceExtension(path, ".def"), kMaxText);
+}
+
+std::string existingDefinition(const std::string& path) {
+  return staysInSite(path) ? findFile(path) : std::string();
+}
+
+void writeMissingDefinition(const std::string& path) {
+  writeOut("<h4>Arquivo DEF n\xE3o encontrado: " + htmlEscape(path) + "</h4>");
+}
+
+SelectionForm newSelectionForm(const std::string& name) {
+  SelectionForm form;
+  form.definitionName = name;
+  form.includeCode = formIncludeCode(name);
+  form.scriptDirectory = directoryPart(getEnv("SCRIPT_NAME"));
+  return form;
+}
