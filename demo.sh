@@ -31,7 +31,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLEX_TESTS=OFF >/
 cmake --build "$build" -j "$(nproc)" --target demosite seriak vorlexcgi formwright
 
 if [[ ! -f $www/known_totals.json ]]; then
-  echo "Writing the demo site into $www (about a minute) ..."
+  echo "Writing the demo site into $www (a few seconds) ..."
   rm -rf "$www"
   "$build/demo/demosite" --out "$www" --records "$records"
 fi
