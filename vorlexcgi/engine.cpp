@@ -47,10 +47,30 @@ struct MeasureField {
   int divisorOffset = 0, divisorLength = 0;
 };
 
+// The code's bytes as one number; the usual widths get a fixed-size copy, which compiles to a
+// single load.
 std::uint64_t packedCode(const char* code, int length) {
   std::uint64_t key = 0;
-  std::memcpy(&key, code, static_cast<std::size_t>(length));
-  return key;
+  switch (length) {
+    case 1:
+      return static_cast<unsigned char>(code[0]);
+    case 2: {
+      std::uint16_t two = 0;
+      std::memcpy(&two, code, 2);
+      return two;
+    }
+    case 4: {
+      std::uint32_t four = 0;
+      std::memcpy(&four, code, 4);
+      return four;
+    }
+    case 8:
+      std::memcpy(&key, code, 8);
+      return key;
+    default:
+      std::memcpy(&key, code, static_cast<std::size_t>(length));
+      return key;
+  }
 }
 
 // Whether categoryOf may be answered from memory for this code: mapping kinds 0 and 1 always;
