@@ -1,0 +1,129 @@
+#include "periods.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "test_paths.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// A fresh data directory holding empty files of these names; returns the pattern in it.
+std::string dataDirectory(const Names& names, const std::string& pattern = "DO*.DBF") {
+  static int made = 0;
+  const std::string directory = tempDirectory() + "data" + std::to_string(++made) + "/";
+  std::filesystem::create_directories(directory);
+  for (const std::string& name : names) writeFileBytes(directory + name, "");
+  return directory + pattern;
+}
+
+}  // namespace
+
+TEST(Periods, PeriodoItemsChooseFilesMostRecentFirst) {
+  const Names yearly = {"DO97.DBF", "DO98.DBF", "DO99.DBF", "DO88.DBF", "SIM97.DBF"};
+  const Names monthly = {"DO9512.DBF", "DO9601.DBF", "DO9602.DBF", "DO9701.DBF"};
+  const struct {
+    const Names* files;
+    const char* periodo;
+    Names chosen;
+  } cases[] = {
+      {&yearly, "2U", {"DO99.DBF", "DO98.DBF"}},
+      {&yearly, "1u", {"DO99.DBF"}},
+      {&yearly, "98,99", {"DO99.DBF", "DO98.DBF"}},
+      {&yearly, "99,99", {"DO99.DBF"}},
+      {&yearly, "9", {"DO99.DBF", "DO98.DBF", "DO97.DBF"}},
+      {&yearly, " 97, 88", {"DO97.DBF"}},  // only the first item is trimmed
+      {&yearly, "97,1U", {"DO99.DBF", "DO97.DBF"}},
+      {&yearly, "9U", {"DO99.DBF", "DO98.DBF", "DO97.DBF", "DO88.DBF"}},  // more than there are
+      {&yearly, "0U", {}},
+      {&yearly, "05", {}},
+      {&monthly, "9601", {"DO9601.DBF"}},
+      {&monthly, "96,95", {"DO9602.DBF", "DO9601.DBF", "DO9512.DBF"}},
+      {&monthly, "2U", {"DO9701.DBF", "DO9602.DBF"}},
+  };
+  for (const auto& c : cases) {
+    const std::string pattern = dataDirectory(*c.files);
+    EXPECT_EQ(c.chosen, selectFilesForPeriods(pattern, c.periodo)) << c.periodo;
+  }
+}
+
+TEST(Periods, TwoDigitYearsBelowFiftyAreThe2000s) {
+  const std::string pattern = dataDirectory({"DO49.DBF", "DO50.DBF", "DO03.DBF"});
+  EXPECT_EQ((Names{"DO49.DBF", "DO03.DBF", "DO50.DBF"}), selectFilesForPeriods(pattern, "9U"));
+}
+
+TEST(Periods, NamesAndPatternMatchIgnoringCase) {
+  const std::string pattern = dataDirectory({"do96.dbf", "DO97.DBF"}, "Do??.dbf");
+  EXPECT_EQ((Names{"DO97.DBF", "do96.dbf"}), selectFilesForPeriods(pattern, "2U"));
+}
+
+TEST(Periods, UnreadablePeriodDigitsEndWithAnErrorLine) {
+  const std::string withStray = dataDirectory({"DO97.DBF", "DOXX.DBF"});
+  EXPECT_EXIT(selectFilesForPeriods(withStray, "97"), testing::ExitedWithCode(1), "");
+  const std::string clean = dataDirectory({"DO97.DBF"});
+  EXPECT_EXIT(selectFilesForPeriods(clean, "xU"), testing::ExitedWithCode(1), "");
+}
+
+TEST(Periods, CodesAreTheDigitsOfEachNameLastFileFirst) {
+  EXPECT_EQ((Names{"97", "9601", "123456"}),
+            periodCodesOf({"A1B2C3D4E5F6G7.DBF", "DO9601.DBF", "DO97.DBF"}));
+  Names many;
+  for (int i = 0; i < 450; ++i) many.push_back("F" + std::to_string(i) + ".DBF");
+  const Names codes = periodCodesOf(many);
+  ASSERT_EQ(400u, codes.size());
+  EXPECT_EQ("449", codes.front());
+  EXPECT_EQ("50", codes.back());
+}
+
+TEST(Periods, UnsafePostedNamesAreDroppedAndReported) {
+  Names files = {"DO96.DBF", "../etc/x", "a/b.dbf", "a\\b.dbf", "x..dbf", "DO97.DBF"};
+  const Names rejected = dropUnsafeFileNames(files);
+  EXPECT_EQ((Names{"DO96.DBF", "DO97.DBF"}), files);
+  EXPECT_EQ((Names{"../etc/x", "a/b.dbf", "a\\b.dbf", "x..dbf"}), rejected);
+}
+
+TEST(Periods, DescriptionJoinsAdjacentPeriodsForwards) {
+  const struct {
+    Names codes;
+    int language;
+    const char* text;
+  } cases[] = {
+      {{"94", "95", "96", "98"}, 0, "1994-1996, 1998"},
+      {{"96"}, 0, "1996"},
+      {{"98", "97"}, 0, "1998, 1997"},  // ranges only grow forwards
+      {{"03", "04"}, 2, "2003-2004"},
+      {{"9601", "9602", "9603"}, 0, "Jan-Mar/1996"},
+      {{"9511", "9512", "9601", "9602"}, 0, "Nov/1995-Fev/1996"},
+      {{"9601"}, 0, "Jan/1996"},
+      {{"9601", "9603"}, 2, "Jan/1996, Mar/1996"},
+      {{"9612"}, 0, "Dez/1996"},
+      {{"9612"}, 1, "Dic/1996"},
+      {{"9612"}, 2, "Dec/1996"},
+      {{"95", "9601"}, 0, "Jan/1995-Jan/1996"},  // a year and a month: months are written
+      {{"9501", "9502", "9503", "9504", "9505", "9506", "9507", "9508", "9509", "9510", "9511",
+        "9512"},
+       0, "1995"},
+      {{"9613"}, 2, "Jan/1997"},  // an odd month number still names a real month
+      {{}, 0, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.text, periodDescription(c.codes, c.language)) << c.text;
+  }
+}
+
+TEST(Periods, DescriptionIsCutTo255) {
+  Names codes;
+  for (int year = 0; year < 100; year += 2) codes.push_back((year < 10 ? "0" : "") +
+                                                            std::to_string(year));
+  const std::string text = periodDescription(codes, 0);
+  EXPECT_EQ(255u, text.size());
+  EXPECT_EQ("2000, 2002, ", text.substr(0, 12));
+}
+
+TEST(Periods, CodeWithoutMonthDigitsEndsWithAnErrorLine) {
+  for (const char* code : {"", "7"}) {
+    EXPECT_EXIT(periodDescription({code}, 0), testing::ExitedWithCode(1), "") << code;
+  }
+}
