@@ -33,8 +33,10 @@ struct DbfTable {
   std::uint8_t languageDriver = 0;
   const char* currentRecord = nullptr;  // into blockBuffer, at the deletion mark
   std::int32_t currentRecordNumber = 0;
-  std::vector<char> blockBuffer;   // whole records only
-  std::int32_t currentBlock = -1;  // -1: nothing read yet
+  std::vector<char> blockBuffer;     // whole records only, at least kBlockSize bytes
+  std::int32_t recordsPerBlock = 0;  // records that one block read brings in
+  std::int32_t currentBlock = -1;    // -1: nothing read yet
+  std::int32_t blockReads = 0;       // block reads since OpenDBF (the tests count them)
   std::FILE* file = nullptr;
 };
 

@@ -73,16 +73,16 @@ bool parseValues(const std::string& line, std::vector<std::string>& values, std:
 }
 
 bool parseFields(const std::string& line, std::vector<TestField>& fields, std::string& error) {
-  for (const std::string& spec : split(line, ',')) {
+  for (const std::string& entry : split(line, ',')) {
     std::vector<std::string> words;
-    for (const std::string& word : split(trimmed(spec), ' ')) {
+    for (const std::string& word : split(trimmed(entry), ' ')) {
       if (!word.empty()) words.push_back(word);
     }
     long length = 0, decimals = 0;
     if (words.size() < 3 || words.size() > 4 || words[1].size() != 1 ||
         !parseNumber(words[2], length) || length < 0 || length > 255 ||
         (words.size() == 4 && !parseNumber(words[3], decimals))) {
-      error = "bad field \"" + trimmed(spec) + "\" (want NAME TYPE LENGTH [DECIMALS])";
+      error = "bad field \"" + trimmed(entry) + "\" (want NAME TYPE LENGTH [DECIMALS])";
       return false;
     }
     fields.push_back({words[0], words[1][0], static_cast<int>(length), static_cast<int>(decimals)});

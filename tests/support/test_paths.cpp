@@ -61,3 +61,8 @@ void writeFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+std::string sharedDirectory() {
+  const char* overridden = std::getenv("VORLEX_SHARED_DIR");
+  return std::string(overridden != nullptr && *overridden != '\0' ? overridden : VORLEX_SHARED_DIR) + "/";
+}

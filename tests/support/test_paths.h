@@ -10,3 +10,6 @@ std::string tempDirectory();
 // Whole file as bytes; empty when it cannot be read.
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::string& bytes);
+// The team's shared folder (../shared beside the repository, or $VORLEX_SHARED_DIR when set),
+// ending in "/". Tests that read it skip with a message when the folder is absent.
+std::string sharedDirectory();
