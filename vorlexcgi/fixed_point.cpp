@@ -1,5 +1,6 @@
 #include "fixed_point.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,12 +24,13 @@ std::string printed(const char* format, int precision, double value) {
   return text;
 }
 
+constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // The decimal exponent of a finite, non-zero magnitude. Powers of ten up to 1e22 are exact
 // doubles, so comparing with them never counts a value just below a power a digit too long.
 int decimalExponent(double magnitude) {
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   if (magnitude >= 1 && magnitude < 1e22) {
     int exponent = 0;
     while (magnitude >= kPowers[exponent + 1]) ++exponent;
@@ -84,17 +86,39 @@ std::string exponentText(double value, char decimalSeparator, int digitLimit) {
   return text;
 }
 
+// Whole numbers below 2^53 (counts, above all) round to themselves at any number of decimals,
+// so they skip the general rounding; the copies of a large table are mostly such numbers.
+bool isSmallWholeNumber(double value) {
+  return std::fabs(value) < 9007199254740992.0 && value == std::trunc(value);
+}
+
+std::string wholeNumberText(double value, int decimals, char decimalSeparator) {
+  char digits[24];
+  const long long whole = value == 0 ? 0 : static_cast<long long>(value);  // no "-0"
+  const auto end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
+  std::string text(digits, end);
+  if (decimals > 0) {
+    text += decimalSeparator;
+    text.append(static_cast<std::size_t>(decimals), '0');
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string plainNumberText(double value, int decimals, char decimalSeparator) {
   if (decimals < 0) decimals = 0;
   if (!std::isfinite(value)) return printed("%.*f", decimals, value);
+  if (isSmallWholeNumber(value)) return wholeNumberText(value, decimals, decimalSeparator);
   return fixedText(roundHalfAway(value, decimals), decimals, decimals, decimalSeparator);
 }
 
 std::string fixedPointText(double value, int decimals, char decimalSeparator, int digitLimit) {
   if (decimals < 0) decimals = 0;
   if (!std::isfinite(value)) return printed("%.*f", decimals, value);
+  if (digitLimit <= 22 && isSmallWholeNumber(value) && std::fabs(value) < kPowers[digitLimit]) {
+    return wholeNumberText(value, decimals, decimalSeparator);
+  }
   int shown = decimals;
   if (value != 0) {
     const int exponent = decimalExponent(std::fabs(value));

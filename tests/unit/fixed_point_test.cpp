@@ -38,6 +38,11 @@ TEST(FixedPoint, RoundsAtTheCoarserOfDecimalsAndDigitLimit) {
       {123456789012345.6, 1, ',', kCopyDigits, "123456789012346,0"},
       {1.5, 20, '.', kCopyDigits, "1.50000000000000000000"},
       {12345678901234.0, 0, ',', kPageDigits, "12345678901234"},
+      // Whole numbers take a shorter path; it must agree with the general one.
+      {-0.0, 2, ',', kPageDigits, "0,00"},
+      {-1234.0, 1, ',', kPageDigits, "-1234,0"},
+      {123456789012345.0, 2, ',', kCopyDigits, "123456789012345,00"},
+      {12345678901234.0, 3, '.', kCopyDigits, "12345678901234.000"},
   };
   expectTexts(std::begin(cases), std::end(cases));
 }
