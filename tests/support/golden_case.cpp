@@ -23,6 +23,16 @@ bool endsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// "X.dbf.txt" or "X.DBF.txt": the data files of a site are often named in capitals.
+bool isDbfText(const std::string& path) {
+  if (path.size() < 8) return false;
+  std::string end = path.substr(path.size() - 8);
+  for (char& c : end) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return end == kDbfText;
+}
+
 // Lines of a control file: CR LF or LF ends, blank lines and "#" comments dropped.
 std::vector<std::string> controlLines(const std::string& path) {
   std::vector<std::string> lines;
@@ -156,7 +166,7 @@ bool makeFixture(const std::string& caseFolder, const std::string& workDirectory
   for (const auto& [path, bytes] : filesUnder(caseFolder)) {
     const std::string top = path.substr(0, path.find('/'));
     if (kControl.count(top) != 0) continue;
-    if (endsWith(path, kDbfText)) {
+    if (isDbfText(path)) {
       TestDbf dbf;
       if (!parseTestDbfText(bytes, dbf, error)) {
         error = path + ": " + error;
