@@ -371,3 +371,27 @@ TEST_F(FormPage, AtMostEightySelections) {
   EXPECT_NE(std::string::npos, page.find("ID=\"S80\""));
   EXPECT_EQ(std::string::npos, page.find("ID=\"S81\""));
 }
+
+TEST_F(FormPage, SelectionsListUpToFiveThousandSevenHundredCategories) {
+  const std::string directory = tempDirectory();
+  writeFileBytes(directory + "d03.dbf", "");
+  for (const int count : {5700, 5701}) {
+    std::string conversion = std::to_string(count) + " 4\r\n";
+    for (int k = 1; k <= count; ++k) {
+      char code[16];
+      std::snprintf(code, sizeof code, "%04d", k);
+      conversion += cnvLine(k, "C" + std::to_string(k), code);
+    }
+    writeFileBytes(directory + "big.cnv", conversion);
+    SelectionForm form;
+    form.dataFileSpec = "d*.dbf";
+    form.selectionList = {normalizeDimensionLine("SGrande,CODIGO,1,big.cnv")};
+    const std::string page = pageOf(form, directory);
+    if (count == 5700) {
+      EXPECT_NE(std::string::npos, page.find("<OPTION VALUE=\"5700\">C5700\r\n")) << count;
+    } else {
+      EXPECT_NE(std::string::npos, page.find("big.cnv: Linhas = 5701 > Max = 5700\r\n")) << count;
+      EXPECT_EQ(std::string::npos, page.find("<OPTION VALUE=\"1\">")) << count;
+    }
+  }
+}
