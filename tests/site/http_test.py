@@ -1,0 +1,156 @@
+"""The demo site on a real lighttpd, through an HTTP client: the index, the form of
+formwright, tables posted as the form posts them, the copies behind the page's links, the
+redirect of an empty post, and the files the server must not hand out."""
+
+import html
+import os
+import re
+import unittest
+
+import sitetest
+from sitetest import number, result_rows
+
+YEARS = ["EV19.dbf", "EV20.dbf", "EV21.dbf", "EV22.dbf", "EV23.dbf"]
+MONTHS = ["EM23%02d.dbf" % m for m in range(1, 13)]
+
+
+class SiteOverHttp(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.site = sitetest.Site("http")
+        cls.site.start()
+        cls.known = cls.site.known
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.site.stop()
+
+    def post(self, definition, fields):
+        status, headers, body = self.site.post("/vorlexcgi.exe?" + definition, fields)
+        self.assertEqual(status, 200, body[:500])
+        return body
+
+    def test_index_style_sheets_and_hidden_files(self):
+        status, headers, body = self.site.get("/")
+        self.assertEqual(status, 200)
+        for definition in ("eventos", "eventos_mensal", "eventos_es", "events_en"):
+            self.assertIn(b'href="formwright.exe?%s"' % definition.encode(), body)
+        self.assertEqual(self.site.get("/css/vorlex.css")[0], 200)
+        for path in ("/eventos.def", "/cnv/uf.cnv", "/dados/EV23.dbf", "/dados/EV23.IXM",
+                     "/known_totals.json"):
+            self.assertEqual(self.site.get(path)[0], 403, path)
+
+    def test_form_lists_choices_periods_and_selections(self):
+        status, headers, body = self.site.get("/formwright.exe?eventos")
+        self.assertEqual(status, 200)
+        page = sitetest.page_text(body)
+        self.assertIn('<FORM ACTION="/vorlexcgi.exe?eventos" METHOD=POST>', page)
+        self.assertIn('<OPTION VALUE="Munic\u00edpio_de_resid\u00eancia" SELECTED>', page)
+        periods = re.findall(r'<OPTION VALUE="(ev\d\d\.dbf)"', page, re.IGNORECASE)
+        self.assertEqual([p.upper() for p in periods], [y.upper() for y in reversed(YEARS)])
+        self.assertRegex(page, r'(?i)<OPTION VALUE="ev23\.dbf" SELECTED >2023')
+        municipalities = re.search(r'<SELECT NAME="SMunic\u00edpio"[^>]*>(.*?)</SELECT>', page,
+                                   re.DOTALL)
+        self.assertIsNotNone(municipalities, page[:3000])
+        self.assertEqual(municipalities.group(1).count("<OPTION"),
+                         len(self.known["municipalities"]) + 1)
+        self.assertIn("Voltar ao \u00edndice", page)  # the include file
+
+    def test_municipality_by_sex_and_its_copies(self):
+        body = self.post("eventos", sitetest.typical_fields(["EV23.dbf"]))
+        sitetest.check_municipality_by_sex(self, self.known, ["EV23.dbf"], body)
+        links = sitetest.copy_links(body)
+        self.assertEqual([os.path.splitext(l)[1] for l in links], [".csv", ".tab"], links)
+        status, headers, copy = self.site.get(links[0])
+        self.assertEqual(status, 200)
+        self.assertTrue(copy.decode("cp1252").startswith("Eventos de sa\u00fade"), copy[:200])
+        sitetest.check_copy_matches_page(self, copy, body)
+        status, headers, tab = self.site.get(links[1])
+        self.assertEqual(status, 200)
+        self.assertGreater(len(tab), 0)
+
+    def test_states_with_region_subtotals_selected_municipalities_two_years(self):
+        # The municipality selection makes the tabulator read through the .IXM indexes.
+        chosen = [1, 3, len(self.known["municipalities"])]
+        files = ["EV22.dbf", "EV23.dbf"]
+        fields = [("Linha", "UF_de_resid\u00eancia"), ("Coluna", "Sexo"),
+                  ("Incremento", "Eventos")] + [("Arquivos", f) for f in files]
+        fields += [("SMunic\u00edpio", str(k)) for k in chosen] + [("formato", "table")]
+        body = self.post("eventos", fields)
+        header, rows = result_rows(body)
+        by_state = sitetest.counts_by(self.known, files,
+                                      lambda c: (self.known["municipalities"][c[0]]["state"], c[1]),
+                                      where=lambda c: c[0] + 1 in chosen)
+        expected = {}
+        for (state, sex), n in by_state.items():
+            s = self.known["states"][state]
+            for label in (s["label"], self.known["regions"][s["region"]][0]):
+                expected.setdefault(label, [0, 0, 0])[sex - 1] += n
+        totals = [sum(by_state.get((st, sex), 0) for st in range(len(self.known["states"])))
+                  for sex in (1, 2, 3)]
+        columns = [i for i in range(3) if totals[i]]
+        self.assertEqual(header[1:], [sitetest.SEX_PT[i] for i in columns] + ["Total"])
+        self.assertEqual([number(v) for v in rows["TOTAL"]],
+                         [totals[i] for i in columns] + [sum(totals)])
+        for label, counts in expected.items():
+            self.assertEqual([number(v) for v in rows[label]],
+                             [counts[i] for i in columns] + [sum(counts)], label)
+        shown = html.unescape(sitetest.page_text(body))
+        for k in chosen:
+            self.assertIn(self.known["municipalities"][k - 1]["label"], shown)
+
+    def test_sum_and_rate_measures_by_sex(self):
+        fields = [("Linha", "Sexo"), ("Coluna", "--N\u00e3o-Ativa--"),
+                  ("Incremento", "Custo_total"), ("Incremento", "Custo_m\u00e9dio_por_evento"),
+                  ("Arquivos", "EV21.dbf"), ("formato", "table")]
+        header, rows = result_rows(self.post("eventos", fields))
+        self.assertEqual(header[1:], ["Custo total", "Custo m\u00e9dio por evento"])
+        cost = sitetest.counts_by(self.known, ["EV21.dbf"], lambda c: c[1], value=4)
+        count = sitetest.counts_by(self.known, ["EV21.dbf"], lambda c: c[1])
+        for sex, label in enumerate(sitetest.SEX_PT, start=1):
+            self.assertEqual(number(rows[label][0]), cost[sex] / 100, label)
+            self.assertAlmostEqual(number(rows[label][1]), cost[sex] / 100 / count[sex],
+                                   delta=0.005)
+        self.assertEqual(number(rows["TOTAL"][0]), sum(cost.values()) / 100)
+
+    def test_every_language_totals_all_years(self):
+        cases = [("eventos", "Sexo", "Eventos", 0), ("eventos_es", "Sexo", "Eventos", 1),
+                 ("events_en", "Sex", "Events", 2)]
+        records = sum(self.known["files"][f]["records"] for f in YEARS)
+        for definition, row, measure, language in cases:
+            with self.subTest(definition=definition):
+                fields = [("Linha", row), ("Incremento", measure), ("formato", "table")]
+                body = self.post(definition, fields + [("Arquivos", f) for f in YEARS])
+                header, rows = result_rows(body)
+                self.assertEqual(number(rows["TOTAL"][0], language), records)
+                self.assertIn("2019-2023", sitetest.page_text(body))
+
+    def test_months_of_one_year_and_the_translated_cause_groups(self):
+        fields = [("Linha", "M\u00eas_do_evento"), ("Incremento", "Eventos"), ("formato", "table")]
+        header, rows = result_rows(self.post("eventos_mensal",
+                                             fields + [("Arquivos", f) for f in MONTHS]))
+        months = self.known["files"]["EV23.dbf"]["months"]
+        for m, label in enumerate(self.known["labels"]["months"]):
+            self.assertEqual(number(rows[label[0]][0]), months[m], label[0])
+        self.assertEqual(number(rows["TOTAL"][0]), self.known["files"]["EV23.dbf"]["records"])
+
+        fields = [("Linha", "Grupo_de_causas"), ("Incremento", "Eventos"),
+                  ("Arquivos", "EV20.dbf"), ("formato", "table")]
+        header, rows = result_rows(self.post("eventos", fields))
+        groups = self.known["files"]["EV20.dbf"]["causeGroups"]
+        for g, label in enumerate(self.known["labels"]["causeGroups"], start=1):
+            self.assertEqual(number(rows[label][0]), groups[g], label)
+        # Causes outside the translation table fall in no group and in no total.
+        self.assertEqual(number(rows["TOTAL"][0]), sum(groups[1:]))
+
+    def test_empty_post_is_sent_to_the_form(self):
+        status, headers, body = self.site.request(
+            "POST", "/vorlexcgi.exe?eventos", b"",
+            {"Content-Type": "application/x-www-form-urlencoded"})
+        self.assertIn(status, (301, 302, 303), body[:300])
+        self.assertTrue(headers["location"].endswith("/formwright.exe?eventos"), headers)
+
+
+if __name__ == "__main__":
+    sitetest.require_tools()
+    unittest.main()
