@@ -120,7 +120,9 @@ class SiteOverHttp(unittest.TestCase):
         for definition, row, measure, language in cases:
             with self.subTest(definition=definition):
                 fields = [("Linha", row), ("Incremento", measure), ("formato", "table")]
-                body = self.post(definition, fields + [("Arquivos", f) for f in YEARS])
+                # Periods in the form's order, latest first, as a browser posts them.
+                body = self.post(definition, fields + [("Arquivos", f.lower())
+                                                       for f in reversed(YEARS)])
                 header, rows = result_rows(body)
                 self.assertEqual(number(rows["TOTAL"][0], language), records)
                 self.assertIn("2019-2023", sitetest.page_text(body))

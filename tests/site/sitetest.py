@@ -228,7 +228,7 @@ def municipality_by_sex(known, files):
 
 def typical_fields(files, definition_row="Munic\u00edpio_de_resid\u00eancia"):
     fields = [("Linha", definition_row), ("Coluna", "Sexo"), ("Incremento", "Eventos")]
-    fields += [("Arquivos", f) for f in files]
+    fields += [("Arquivos", f.lower()) for f in files]  # the form lists names in lower case
     return fields + [("formato", "table"), ("mostre", "Mostra")]
 
 
