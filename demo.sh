@@ -27,7 +27,7 @@ fi
 # needs only the program.
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLEX_TESTS=OFF >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLEX_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target demosite seriak vorlexcgi formwright
 
 if [[ ! -f $www/known_totals.json ]]; then
