@@ -40,6 +40,23 @@ class SiteOverHttp(unittest.TestCase):
                      "/known_totals.json"):
             self.assertEqual(self.site.get(path)[0], 403, path)
 
+    def test_seriak_indexed_every_data_file(self):
+        # One entry per municipality with events: the files are sorted by MUNRES.
+        folder = os.path.join(self.site.www, "dados")
+        for name in YEARS + MONTHS:
+            with self.subTest(name=name):
+                with open(os.path.join(folder, name[:-4] + ".IXM"), "rb") as f:
+                    lines = f.read().split(b"\r\n")
+                self.assertEqual(lines[0], b"MUNRES")
+                codes = {m["code"] for m in self.known["municipalities"]}
+                entries = [line for line in lines[1:] if line]
+                self.assertTrue(all(len(e) == 22 and e[:6].decode() in codes for e in entries))
+                first = [int(e[6:14]) for e in entries]
+                last = [int(e[14:22]) for e in entries]
+                self.assertEqual(first[0], 1)
+                self.assertEqual(last[-1], self.known["files"][name]["records"])
+                self.assertEqual(first[1:], [n + 1 for n in last[:-1]])
+
     def test_form_lists_choices_periods_and_selections(self):
         status, headers, body = self.site.get("/formwright.exe?eventos")
         self.assertEqual(status, 200)
