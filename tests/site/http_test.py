@@ -130,6 +130,33 @@ class SiteOverHttp(unittest.TestCase):
                                    delta=0.005)
         self.assertEqual(number(rows["TOTAL"][0]), sum(cost.values()) / 100)
 
+    def test_percentage_and_stock_measures(self):
+        files = ["EV22.dbf", "EV23.dbf"]
+        fields = [("Linha", "Sexo"), ("Incremento", "Percentual_por_sexo"),
+                  ("Arquivos", "ev23.dbf"), ("formato", "table")]
+        header, rows = result_rows(self.post("eventos", fields))
+        count = sitetest.counts_by(self.known, ["EV23.dbf"], lambda c: c[1])
+        for sex, label in enumerate(sitetest.SEX_PT, start=1):
+            self.assertAlmostEqual(number(rows[label][0]),
+                                   100 * count[sex] / sum(count.values()), delta=0.005)
+        self.assertEqual(number(rows["TOTAL"][0]), 100)
+
+        # A stock is not added over periods: by year it is shown per year, without a total.
+        fields = [("Linha", "Ano_do_evento"), ("Incremento", "Em_acompanhamento_no_fim_do_ano"),
+                  ("formato", "table")] + [("Arquivos", f.lower()) for f in reversed(files)]
+        header, rows = result_rows(self.post("eventos", fields))
+        self.assertNotIn("TOTAL", rows)
+        for name in files:
+            followed = sum(c[6] for c in self.known["files"][name]["cells"])
+            self.assertEqual(number(rows[self.known["files"][name]["period"]][0]), followed)
+
+        # ... and over two periods without the year in the table it is refused.
+        fields[0] = ("Linha", "Sexo")
+        page = sitetest.page_text(self.post("eventos", fields))
+        self.assertIn("<H2>Aten&ccedil;&atilde;o</H2>", page)
+        self.assertIn("Em_acompanhamento_no_fim_do_ano".replace("_", " "), page.replace("_", " "))
+        self.assertNotIn("TOTAL", page)
+
     def test_every_language_totals_all_years(self):
         cases = [("eventos", "Sexo", "Eventos", 0), ("eventos_es", "Sexo", "Eventos", 1),
                  ("events_en", "Sex", "Events", 2)]

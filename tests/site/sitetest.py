@@ -177,17 +177,19 @@ def page_text(body):
 
 
 def result_rows(body):
-    """{row label: [cell texts]} of the data table (the one with a TOTAL row) and its header
-    row of column labels."""
+    """The header row of column labels and {row label: [cell texts]} of the result table:
+    the one with a TOTAL row, or else the first with a row of several cells (a table whose
+    totals row is switched off)."""
     reader = TableReader()
     reader.feed(page_text(body))
-    for table in reader.tables:
-        rows = [[c.strip() for c in r] for r in table if r]
-        labels = [r[0] for r in rows]
-        if "TOTAL" in labels:
-            header = next(r for r in rows if len(r) > 1 and r[0] != "TOTAL")
-            return header, {r[0]: r[1:] for r in rows}
-    raise AssertionError("no result table in the page:\n" + page_text(body)[:3000])
+    tables = [[[c.strip() for c in r] for r in table if r] for table in reader.tables]
+    chosen = [t for t in tables if "TOTAL" in [r[0] for r in t]]
+    chosen += [t for t in tables if any(len(r) > 1 for r in t)]
+    if not chosen:
+        raise AssertionError("no result table in the page:\n" + page_text(body)[:3000])
+    rows = chosen[0]
+    header = next(r for r in rows if len(r) > 1 and r[0] != "TOTAL")
+    return header, {r[0]: r[1:] for r in rows}
 
 
 def number(text, language=0):
