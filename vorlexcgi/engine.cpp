@@ -82,6 +82,14 @@ bool memoizable(const Dimension& dimension, std::string_view code) {
   return tryReal(trimSpaces(code), value);
 }
 
+// categoryOf within 1..categoryCount + 1, so that a cell index never leaves the arrays; any
+// other answer counts as a value in no category.
+int checkedCategory(const Dimension& dimension, std::string_view fieldText) {
+  const int category = categoryOf(dimension, fieldText);
+  const int outside = (dimension.categoryCount > 0 ? dimension.categoryCount : 0) + 1;
+  return category >= 1 && category <= outside ? category : outside;
+}
+
 int classify(FieldClassifier& field, const char* record) {
   const std::string_view fieldText(record + field.fieldOffset,
                                    static_cast<std::size_t>(field.fieldLength));
@@ -92,7 +100,7 @@ int classify(FieldClassifier& field, const char* record) {
     const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >>
                                                       (64 - kMemoBits));
     if (field.categories[slot] >= 0 && field.keys[slot] == key) return field.categories[slot];
-    const int category = categoryOf(*field.dimension, fieldText);
+    const int category = checkedCategory(*field.dimension, fieldText);
     if (memoizable(*field.dimension, codeText)) {
       field.keys[slot] = key;
       field.categories[slot] = category;
@@ -100,7 +108,7 @@ int classify(FieldClassifier& field, const char* record) {
     return category;
   }
   if (field.lastCategory >= 0 && codeText == field.lastCode) return field.lastCategory;
-  const int category = categoryOf(*field.dimension, fieldText);
+  const int category = checkedCategory(*field.dimension, fieldText);
   if (memoizable(*field.dimension, codeText)) {
     field.lastCode.assign(codeText);
     field.lastCategory = category;
@@ -214,6 +222,7 @@ void classifyRecord(TabulationState& state, FilePlan& plan, const char* record) 
   }
   const int row = classify(plan.row, record);
   if (state.columnActive) {
+    if (state.measureCount == 0) return;
     const int column = classify(plan.column, record);
     const MeasureField& measure = plan.measures[1];
     state.valueCells[column][row] +=

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -108,7 +109,7 @@ void prepareMeasureNames(TabulationState& state) {
 bool loadTableDimensions(TabulationState& state) {
   loadDimension(state.rowChoice, kRowLimit, state.rowDimension);
   if (!pendingMessage.empty()) return false;
-  state.rowCount = state.rowDimension.categoryCount;
+  state.rowCount = std::max(0, state.rowDimension.categoryCount);
   if (state.columnChoice.empty() || state.columnChoice == kNoColumn) {
     state.columnActive = false;
     state.columnCount = state.measureCount;
@@ -116,7 +117,7 @@ bool loadTableDimensions(TabulationState& state) {
     state.columnActive = true;
     loadDimension(state.columnChoice, kColumnLimit, state.columnDimension);
     if (!pendingMessage.empty()) return false;
-    state.columnCount = state.columnDimension.categoryCount;
+    state.columnCount = std::max(0, state.columnDimension.categoryCount);
   }
   if (state.columnActive && state.measureCount > 1) {
     writeLine(stdout, "<H2>Multiplos conte\xFA" "dos exigem coluna n\xE3o ativa</H2>");

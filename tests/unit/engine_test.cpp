@@ -1,0 +1,200 @@
+#include "engine.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "test_dbf.h"
+#include "test_paths.h"
+#include "text_helpers.h"
+
+namespace {
+
+// Sex by municipality: codes A (records 1-3), B (4-5), C (6); record 3 is marked deleted.
+TestDbf municipalities() {
+  TestDbf dbf;
+  dbf.fields = {{"MUN", 'C', 1}, {"SEXO", 'C', 1}, {"PESO", 'N', 6, 2}, {"POP", 'N', 5}};
+  dbf.rows = {{"A", "1", "1.50", "100"}, {"A", "2", "2.25", "100"}, {"A", "1", "", "100"},
+              {"B", "2", "12abc", "200"}, {"B", "9", "3", "200"},  {"C", "1", "1e1", "50"}};
+  dbf.rows[2].mark = '*';
+  return dbf;
+}
+
+std::string conversionFile(const std::string& name, const std::string& header,
+                           const std::vector<std::string>& codes) {
+  std::string text = header + "\r\n";
+  for (std::size_t k = 0; k < codes.size(); ++k) {
+    std::string line = "   " + std::string(3 - std::to_string(k + 1).size() + 1, ' ') +
+                       std::to_string(k + 1) + "  " + "Categoria " + std::to_string(k + 1);
+    line.resize(60, ' ');
+    text += line + codes[k] + "\r\n";
+  }
+  writeFileBytes(tempPath(name), text);
+  return tempPath(name);
+}
+
+void loadInto(Dimension& dimension, const std::string& field, const std::string& cnv) {
+  pendingMessage.clear();
+  loadDimension(normalizeDimensionLine("LDim," + field + "," + cnv), 5700, dimension);
+  ASSERT_TRUE(pendingMessage.empty()) << pendingMessage;
+}
+
+// Rows by sex (1, 2), one measure, no column; optionally a selection on MUN.
+TabulationState sexState(const std::string& valueField, const std::vector<int>& municipalities) {
+  TabulationState state;
+  loadInto(state.rowDimension, "SEXO", conversionFile("sexo.cnv", "2 1", {"1", "2"}));
+  state.rowCount = 2;
+  state.measures.assign(2, MeasureSpec{});
+  state.measures[1].valueField = valueField;
+  state.measures[1].multiplier = 1;
+  state.measureCount = 1;
+  state.columnCount = 1;
+  state.selections.assign(1, SelectionFilter{});
+  if (!municipalities.empty()) {
+    SelectionFilter selection;
+    loadInto(selection.dimension, "MUN", conversionFile("mun.cnv", "3 1 L", {"A", "B", "C"}));
+    selection.selected.assign(5, false);
+    for (int k : municipalities) selection.selected[k] = true;
+    state.selections.push_back(selection);
+    state.selectionCount = 1;
+  }
+  state.valueCells.assign(3, std::vector<double>(4, 0.0));
+  state.divisorCells = state.valueCells;
+  state.columnDecimals.assign(2, 0);
+  return state;
+}
+
+std::string tabulated(TabulationState& state, const std::string& path) {
+  testing::internal::CaptureStdout();
+  tabulateFile(state, path);
+  std::fflush(stdout);
+  return testing::internal::GetCapturedStdout();
+}
+
+void setModified(const std::string& path, std::time_t seconds) {
+  const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+  ASSERT_EQ(0, utimensat(AT_FDCWD, path.c_str(), times, 0)) << path;
+}
+
+}  // namespace
+
+TEST(Engine, MeasureValueTakesOnlyTheWholeNumberForm) {
+  const struct {
+    const char* text;
+    double value;
+  } cases[] = {
+      {"", 0},        {"   ", 0},      {" 12.50 ", 12.5}, {"1e3", 1000},  {"-2.5", -2.5},
+      {"+.5", 0.5},   {"5.", 5},       {"12abc", 0},      {"1.2.3", 0},   {".", 0},
+      {"1e", 0},      {"e5", 0},       {"1 2", 0},        {"0012", 12},   {"2E-2", 0.02},
+      {"1,5", 0},     {"-", 0},        {"12.5e+1", 125},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.value, measureValue(c.text)) << '"' << c.text << '"';
+}
+
+TEST(Engine, MeasureValueRoundsLikeTheLibrary) {
+  // The hand-written reading must give the very double that strtod gives.
+  const char* const texts[] = {"0.1",       "0.3",        "123456.78",  "9007199254740993",
+                               "1.7976931348623157e308",  "4.9e-324",   "3.14159265358979323846",
+                               "0.000001234", "99999999.99", "1e22",       "1e23",
+                               "123456789012345678901234", "-0.0000000000000000001"};
+  for (const char* text : texts) {
+    EXPECT_EQ(std::strtod(text, nullptr), measureValue(text)) << text;
+  }
+  for (int i = 0; i < 20000; ++i) {
+    const std::string text = std::to_string(i * 7919 % 100000) + "." +
+                             std::to_string(i % 1000 + 1000).substr(1);
+    ASSERT_EQ(std::strtod(text.c_str(), nullptr), measureValue(text)) << text;
+  }
+  // Longer than 31 characters: only the first 31 count.
+  EXPECT_EQ(1111111111111111111111111111111.0,
+            measureValue("11111111111111111111111111111119999"));
+}
+
+TEST(Engine, CountsSumsAndRatesEveryRecordDeletedOnesToo) {
+  const std::string path = municipalities().writeTo(tempPath("dados.dbf"));
+  TabulationState counts = sexState("#", {});
+  EXPECT_EQ("", tabulated(counts, path));
+  EXPECT_EQ(3, counts.valueCells[1][1]);
+  EXPECT_EQ(2, counts.valueCells[1][2]);
+  EXPECT_EQ(1, counts.valueCells[1][3]);  // sex 9: in no category
+  EXPECT_EQ(0, counts.columnDecimals[1]);
+
+  TabulationState sums = sexState("peso", {});
+  sums.measures[1].isRate = true;
+  sums.measures[1].secondField = "POP";
+  sums.measures[1].decimals = 4;
+  tabulated(sums, path);
+  EXPECT_DOUBLE_EQ(11.5, sums.valueCells[1][1]);  // blank adds 0, 1e1 adds 10
+  EXPECT_DOUBLE_EQ(2.25, sums.valueCells[1][2]);  // 12abc adds 0
+  EXPECT_EQ(250, sums.divisorCells[1][1]);
+  EXPECT_EQ(300, sums.divisorCells[1][2]);
+  EXPECT_EQ(4, sums.columnDecimals[1]);  // a rate keeps its declared decimals
+
+  TabulationState field = sexState("PESO", {});
+  tabulated(field, path);
+  EXPECT_EQ(2, field.columnDecimals[1]);  // a summed field shows its own decimals
+}
+
+TEST(Engine, MissingFieldsLeaveTheFileOut) {
+  const std::string path = municipalities().writeTo(tempPath("dados.dbf"));
+  TabulationState dimension = sexState("#", {});
+  dimension.rowDimension.fieldName = "SEX";
+  EXPECT_EQ("SEX nao encontrado em " + path + "\r\n", tabulated(dimension, path));
+  EXPECT_EQ("SEX nao encontrado em " + path, pendingMessage);
+  EXPECT_EQ(0, dimension.valueCells[1][1] + dimension.valueCells[1][2]);
+
+  TabulationState value = sexState("IDADE", {});
+  EXPECT_EQ("Campo Incremento IDADE nao encontrado em " + path + "\r\n", tabulated(value, path));
+  EXPECT_EQ(0, value.valueCells[1][1]);
+
+  TabulationState divisor = sexState("#", {});
+  divisor.measures[1].isRate = true;
+  divisor.measures[1].secondField = "HAB";
+  EXPECT_EQ("Campo Divisor HAB nao encontrado em " + path + "\r\n", tabulated(divisor, path));
+  EXPECT_EQ(0, divisor.valueCells[1][1]);
+}
+
+TEST(Engine, CurrentIndexNamingASelectionLimitsTheRecordsRead) {
+  const std::string path = municipalities().writeTo(tempPath("dados.dbf"));
+  // The index leaves record 3 (a third A) out, so a read through it is told from a full read.
+  const std::string index = "MUN\r\nA            1       2\r\nB            4       5\r\n"
+                            "C            6       6\r\n";
+  const std::time_t now = std::time(nullptr) / 2 * 2;
+  setModified(path, now + 1);
+
+  const struct {
+    const char* what;
+    std::string name, text;
+    std::time_t modified;
+    std::vector<int> selected;
+    double men;  // row 1 after the tabulation
+  } cases[] = {
+      {"current", "dados.IXM", index, now, {1}, 1},
+      {"lower-case extension", "dados.ixm", index, now + 1, {1}, 1},
+      {"older by two seconds", "dados.IXM", index, now - 2, {1}, 2},
+      {"header in small letters", "dados.IXM", "mun" + index.substr(3), now + 2, {1}, 2},
+      {"empty range", "dados.IXM", "MUN\r\nA            2       1\r\n", now + 2, {1, 2, 3}, 0},
+      {"selection on C only", "dados.IXM", index, now + 2, {3}, 1},
+  };
+  for (const auto& c : cases) {
+    std::remove(tempPath("dados.IXM").c_str());
+    std::remove(tempPath("dados.ixm").c_str());
+    writeFileBytes(tempPath(c.name), c.text);
+    setModified(tempPath(c.name), c.modified);
+    TabulationState state = sexState("#", c.selected);
+    EXPECT_EQ("", tabulated(state, path)) << c.what;
+    EXPECT_EQ(c.men, state.valueCells[1][1]) << c.what;
+  }
+
+  // Without a selection the index is never read.
+  writeFileBytes(tempPath("dados.IXM"), "MUN\r\nA            1       1\r\n");
+  TabulationState all = sexState("#", {});
+  tabulated(all, path);
+  EXPECT_EQ(3, all.valueCells[1][1]);
+}
