@@ -1,0 +1,437 @@
+// Bad inputs a site or a user can give, each with the exact text the page or the console gets
+// and the exit status. After each run the site holds exactly the files it held before, byte for
+// byte, unless the case names what the run may add: no half-written index, copy or log line, and
+// an existing good index untouched.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "program_run.h"
+#include "small_site.h"
+#include "test_paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kCgiHeader = "Content-type: text/html\r\n\r\n";
+const std::string kPageHead =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+    "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n"
+    "\r\n"
+    "<html lang=\"pt-BR\"><HEAD><TITLE>Vorlex Win32 2.7: Obitos de teste</TITLE>\r\n"
+    "</HEAD>\r\n"
+    "<BODY>\r\n"
+    "<H1>Obitos</H1>\r\n";
+
+// How the child runs beyond its arguments: a limit on the size of the files it writes (a full
+// disk: writes past it fail, SIGXFSZ ignored), or without write permission in the site (as
+// another user when the tests run as root, whom permissions do not stop).
+struct Limits {
+  std::optional<rlim_t> fileSize;
+  bool unprivileged = false;
+};
+
+// Like runProgram, but standard output is a pipe, so that a file-size limit holds only for the
+// files the program writes.
+ProgramRun runLimited(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment, const std::string& input,
+                      const std::string& directory, const Limits& limits) {
+  ProgramRun run;
+  std::FILE* in = std::tmpfile();
+  std::fwrite(input.data(), 1, input.size(), in);
+  std::fflush(in);
+  std::rewind(in);
+  int out[2];
+  if (pipe(out) != 0) return {"", "pipe", -1};
+  std::vector<std::string> environmentCopy = environment;
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name))
+      environmentCopy.push_back(std::string(name) + "=" + value);
+  }
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& entry : environmentCopy) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  std::fflush(stdout);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(fileno(in), 0);
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
+    if (chdir(directory.c_str()) != 0) _exit(126);
+    if (limits.fileSize) {
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{*limits.fileSize, *limits.fileSize};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (limits.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+      _exit(125);
+    }
+    alarm(60);
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  close(out[1]);
+  char buffer[4096];
+  ssize_t got;
+  while ((got = read(out[0], buffer, sizeof buffer)) > 0)
+    run.output.append(buffer, static_cast<std::size_t>(got));
+  close(out[0]);
+  std::fclose(in);
+  int status = 0;
+  waitpid(child, &status, 0);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+// Every file under `directory`, by relative path, with its bytes.
+std::map<std::string, std::string> snapshot(const std::string& directory) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+    const std::string path = fs::relative(entry.path(), directory).generic_string();
+    files[path] = entry.is_regular_file() ? readFileBytes(entry.path().string()) : "<directory>";
+  }
+  return files;
+}
+
+// The expected text with "{PID}" standing for any number (a temporary name made from the
+// process number).
+bool matchesExpected(const std::string& expected, const std::string& actual) {
+  const std::size_t marker = expected.find("{PID}");
+  if (marker == std::string::npos) return expected == actual;
+  const std::string before = expected.substr(0, marker), after = expected.substr(marker + 5);
+  if (actual.size() < before.size() + after.size() + 1 ||
+      actual.compare(0, before.size(), before) != 0 ||
+      actual.compare(actual.size() - after.size(), after.size(), after) != 0) {
+    return false;
+  }
+  const std::string number =
+      actual.substr(before.size(), actual.size() - before.size() - after.size());
+  return std::regex_match(number, std::regex("[0-9]+"));
+}
+
+std::string visible(const std::string& text) {
+  std::string shown;
+  for (unsigned char c : text) {
+    if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\n') {
+      shown += "\\n\n";
+    } else if (c < 32 || c >= 127) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      shown += hex;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}
+
+struct BadInput {
+  std::string name;
+  std::string program;  // "vorlexcgi" or "seriak"
+  std::vector<std::string> arguments;
+  // Site files replaced (or removed, when empty of value) before the run.
+  std::map<std::string, std::optional<std::string>> changes;
+  std::string body;                      // the post; CONTENT_LENGTH is its size unless set below
+  std::vector<std::string> environment;  // added to the CGI environment of the run
+  std::string expected;                  // standard output, exactly
+  int status = 0;
+  Limits limits{};
+  std::vector<std::string> mayAdd{};  // files the run may leave besides the site's own
+};
+
+std::vector<std::string> cgiEnvironment(const BadInput& input) {
+  std::vector<std::string> environment = {"REMOTE_ADDR=10.0.0.7",
+                                          "SCRIPT_NAME=/cgi-bin/vorlexcgi.exe",
+                                          "VORLEX_FIXED_TIME=2024-03-05 10:11:12.345"};
+  bool lengthGiven = false;
+  for (const std::string& entry : input.environment) {
+    lengthGiven = lengthGiven || entry.rfind("CONTENT_LENGTH=", 0) == 0;
+    environment.push_back(entry);
+  }
+  if (!lengthGiven && input.program == "vorlexcgi") {
+    environment.push_back("CONTENT_LENGTH=" + std::to_string(input.body.size()));
+  }
+  return environment;
+}
+
+// A line of a conversion file, as tests/support/small_site.cpp writes them.
+std::string cnvLine(int category, const std::string& label, const std::string& codes) {
+  std::string number = std::to_string(category);
+  std::string line = "   " + std::string(4 - number.size(), ' ') + number + "  " + label;
+  line.resize(60, ' ');
+  return line + codes + "\r\n";
+}
+
+const std::string kRowBody = "Linha=Municipio&Incremento=Obitos&Arquivos=DO23.dbf&formato=table";
+
+std::vector<BadInput> badInputs() {
+  const std::string cgiHead = kCgiHeader + kPageHead;
+  return {
+      // Request: CONTENT_LENGTH and the body.
+      {"negative CONTENT_LENGTH",
+       "vorlexcgi",
+       {"t"},
+       {},
+       kRowBody,
+       {"CONTENT_LENGTH=-5"},
+       kCgiHeader + "Erro: CONTENT_LENGTH inv\xE1lido: '-5'\r\n",
+       1},
+      {"CONTENT_LENGTH not a number",
+       "vorlexcgi",
+       {"t"},
+       {},
+       kRowBody,
+       {"CONTENT_LENGTH=12a"},
+       kCgiHeader + "Erro: CONTENT_LENGTH inv\xE1lido: '12a'\r\n",
+       1},
+      {"CONTENT_LENGTH beyond 32 bits",
+       "vorlexcgi",
+       {"t"},
+       {},
+       kRowBody,
+       {"CONTENT_LENGTH=4294967297"},
+       kCgiHeader + "Erro: CONTENT_LENGTH inv\xE1lido: '4294967297'\r\n",
+       1},
+      {"huge CONTENT_LENGTH",
+       "vorlexcgi",
+       {"t"},
+       {},
+       kRowBody,
+       {"CONTENT_LENGTH=2000000000"},
+       kCgiHeader + "Excedeu mem\xF3ria:2000000000\r\n",
+       1},
+      {"bad percent sequences in the row name",
+       "vorlexcgi",
+       {"t"},
+       {},
+       "Linha=Mun%ZZicipio%4&Incremento=Obitos%",
+       {},
+       cgiHead + "<H2>Linha nao definida: " + std::string("Mun\0icipio", 10) +
+           "@Incremento=Obitos%</H2>\r\n",
+       0},
+      {"posted Linha naming a conversion file of its own",
+       "vorlexcgi",
+       {"t"},
+       {},
+       "Linha=X,CODMUN,1,../../etc/passwd&Incremento=Obitos",
+       {},
+       cgiHead + "<H2>Linha nao definida: X,CODMUN,1,../../etc/passwd</H2>\r\n",
+       0},
+      {"posted Coluna naming a DBF table of its own",
+       "vorlexcgi",
+       {"t"},
+       {},
+       "Linha=Municipio&Coluna=Y,CODMUN,NOME,<b>dados/DO23.dbf&Incremento=Obitos",
+       {},
+       cgiHead + "<H2>Coluna nao definida: Y,CODMUN,NOME,&lt;b&gt;dados/DO23.dbf</H2>\r\n",
+       0},
+      {"selection value not a number",
+       "vorlexcgi",
+       {"t"},
+       {},
+       kRowBody + "&SMunicipio=x1",
+       {},
+       kCgiHeader + "Erro: 'x1' n\xE3o \xE9 um inteiro v\xE1lido\r\n",
+       1},
+      {"definition name leaving the site",
+       "vorlexcgi",
+       {"../t"},
+       {},
+       kRowBody,
+       {},
+       kCgiHeader + "../t.def: arquivo DEF nao encontrado\r\n",
+       0},
+
+      // Definition.
+      {"rate line without multiplier and decimals",
+       "vorlexcgi",
+       {"t"},
+       {{"t.def", ";Obitos de teste\r\nLMunicipio,CODMUN,1,munic.cnv\r\nITaxa,CUSTO,#\r\n"}},
+       "Linha=Municipio&Incremento=Taxa",
+       {},
+       kCgiHeader + "Erro: '' n\xE3o \xE9 um n\xFAmero v\xE1lido\r\n",
+       1},
+      {"row line without fields",
+       "vorlexcgi",
+       {"t"},
+       {{"t.def", ";Obitos de teste\r\nH<H1>Obitos</H1>\r\nLMunicipio,\r\n"}},
+       kRowBody,
+       {},
+       cgiHead + ": Tabela de conversao nao encontrada\r\n",
+       0},
+      {"row line without comma has no key",
+       "vorlexcgi",
+       {"t"},
+       {{"t.def", ";Obitos de teste\r\nH<H1>Obitos</H1>\r\nLMunicipio\r\n"}},
+       kRowBody,
+       {},
+       cgiHead + "<H2>Linha nao definida: Municipio</H2>\r\n",
+       0},
+      {"overlong definition lines are cut at 255",
+       "vorlexcgi",
+       {"t"},
+       {{"t.def", ";Obitos de teste\r\nH<H1>Obitos</H1>\r\nLMunicipio,CODMUN,1," +
+                      std::string(300, 'm') + ".cnv\r\n"}},
+       kRowBody,
+       {},
+       cgiHead + std::string(120, 'm') + ": Tabela de conversao nao encontrada\r\n",
+       0},
+
+      // Conversion files.
+      {"conversion count not a number",
+       "vorlexcgi",
+       {"t"},
+       {{"munic.cnv", "x4 6 L\r\n"}},
+       kRowBody,
+       {},
+       cgiHead + "Erro: 'x4' n\xE3o \xE9 um inteiro v\xE1lido\r\n",
+       1},
+      {"conversion count 0",
+       "vorlexcgi",
+       {"t"},
+       {{"munic.cnv", "0 6 L\r\n"}},
+       kRowBody,
+       {},
+       cgiHead + "munic.cnv: Numero de categorias nao valido\r\n",
+       0},
+      {"conversion header without width",
+       "vorlexcgi",
+       {"t"},
+       {{"munic.cnv", "4\r\n"}},
+       kRowBody,
+       {},
+       cgiHead + "munic.cnv: Falta largura do codigo\r\n",
+       0},
+      {"conversion kind letter X",
+       "vorlexcgi",
+       {"t"},
+       {{"munic.cnv", "4 6 xyzzy\r\n"}},
+       kRowBody,
+       {},
+       cgiHead + "munic.cnv: terceiro parametro <> \"L\"  ou \"F\" = Xyzz\r\n",
+       0},
+      {"conversion without header",
+       "vorlexcgi",
+       {"t"},
+       {{"munic.cnv", "; only a comment\r\n   \r\n"}},
+       kRowBody,
+       {},
+       cgiHead + "munic.cnv: Falta cabecalho\r\n",
+       0},
+      {"conversion with too many categories",
+       "vorlexcgi",
+       {"t"},
+       {{"munic.cnv", "5700 6 L\r\n"}},
+       kRowBody,
+       {},
+       cgiHead + "munic.cnv: Linhas = 5700 > Max = 5699\r\n",
+       0},
+      {"conversion category number beyond the count",
+       "vorlexcgi",
+       {"t"},
+       {{"munic.cnv", "2 6 L\r\n" + cnvLine(1, "Um", "110001") + cnvLine(9, "Nove", "355030")}},
+       kRowBody,
+       {},
+       cgiHead + "munic.cnv : Indice nao valido na linha 9\r\n",
+       0},
+      {"conversion category number 0",
+       "vorlexcgi",
+       {"t"},
+       {{"munic.cnv", "2 6 L\r\n" + cnvLine(0, "Zero", "110001")}},
+       kRowBody,
+       {},
+       cgiHead + "munic.cnv : Indice nao valido na linha 0\r\n",
+       0},
+      {"kind 2 bound not a number",
+       "vorlexcgi",
+       {"t"},
+       {{"custo.cnv",
+         "2 8 F\r\n" + cnvLine(1, "Ate 5", "       5") + cnvLine(2, "Ate muito", "   muito")}},
+       "Linha=Faixa_de_custo&Incremento=Obitos&Arquivos=DO23.dbf",
+       {},
+       cgiHead + "custo.cnv : Valor num\xE9rico nao valido na linha 2\r\n",
+       0},
+      {"kind 1 code line too short",
+       "vorlexcgi",
+       {"t"},
+       {{"munic.cnv", "1 6 L\r\n" + cnvLine(1, "Curto", "1100")}},
+       kRowBody,
+       {},
+       cgiHead + "munic.cnv : Codigo nao valido na linha 1\r\n",
+       0},
+  };
+}
+
+class BadInputTest : public testing::TestWithParam<BadInput> {};
+
+TEST_P(BadInputTest, ExactAnswerAndNothingHalfWritten) {
+  const BadInput& input = GetParam();
+  const std::string site = tempDirectory() + "site";
+  writeSmallSite(site);
+  fs::create_directory(site + "/csv");
+  for (const auto& [path, bytes] : input.changes) {
+    if (bytes) {
+      writeFileBytes(site + "/" + path, *bytes);
+    } else {
+      fs::remove(site + "/" + path);
+    }
+  }
+  // The data file and its index were written before the changes; keep the index current.
+  fs::last_write_time(site + "/dados/DO23.IXM",
+                      fs::file_time_type::clock::now() + std::chrono::seconds(4));
+  if (input.limits.unprivileged) {
+    for (const auto& entry : fs::recursive_directory_iterator(site)) {
+      fs::permissions(entry.path(), entry.is_directory() ? fs::perms(0755) : fs::perms(0644));
+    }
+    fs::permissions(site, fs::perms(0755));
+    fs::permissions(site + "/csv", fs::perms(0555));
+  }
+  const auto before = snapshot(site);
+
+  const ProgramRun run = runLimited(programPath(input.program), input.arguments,
+                                    cgiEnvironment(input), input.body, site, input.limits);
+
+  EXPECT_TRUE(matchesExpected(input.expected, run.output))
+      << "expected:\n"
+      << visible(input.expected) << "\nactual:\n"
+      << visible(run.output);
+  EXPECT_EQ(run.status, input.status);
+  auto after = snapshot(site);
+  for (const std::string& path : input.mayAdd) after.erase(path);
+  for (const auto& [path, bytes] : before) {
+    const auto found = after.find(path);
+    EXPECT_TRUE(found != after.end() && found->second == bytes)
+        << path << " was changed or removed";
+  }
+  for (const auto& [path, bytes] : after) {
+    EXPECT_TRUE(before.count(path) == 1) << path << " was left by the run";
+  }
+}
+
+std::string caseName(const testing::TestParamInfo<BadInput>& info) {
+  std::string name;
+  for (char c : info.param.name) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BadInputTest, testing::ValuesIn(badInputs()), caseName);
+
+}  // namespace
