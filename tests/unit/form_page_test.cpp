@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "program_run.h"
 #include "test_paths.h"
 #include "text_helpers.h"
 
@@ -394,4 +395,16 @@ TEST_F(FormPage, SelectionsListUpToFiveThousandSevenHundredCategories) {
       EXPECT_EQ(std::string::npos, page.find("<OPTION VALUE=\"1\">")) << count;
     }
   }
+}
+
+TEST_F(FormPage, UnreadableDefinitionEndsTheRun) {
+  // A directory opens but cannot be read.
+  const std::string directory = tempDirectory();
+  std::filesystem::create_directories(directory + "pasta.def");
+  const ProgramRun definition = captureExit([&] {
+    SelectionForm form;
+    readSelectionForm(form, directory + "pasta.def");
+  });
+  EXPECT_EQ(1, definition.status);
+  EXPECT_EQ("Erro: " + directory + "pasta.def n\xE3o pode ser lido\r\n", definition.output);
 }
