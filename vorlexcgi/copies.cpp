@@ -21,9 +21,7 @@ constexpr const char* kCopyDirectory = "csv";
   stopWithLine("<h4>Sem permiss\xE3o para gravar no diret\xF3rio CSV!!!</h4>");
 }
 
-std::string copyPath(const std::string& name) {
-  return std::string(kCopyDirectory) + '/' + name;
-}
+std::string copyPath(const std::string& name) { return std::string(kCopyDirectory) + '/' + name; }
 
 // Creates the file only when no file of that name exists, so that no two requests ever own
 // the same name: 0 when created, otherwise the error number.
@@ -44,8 +42,8 @@ std::string twoDigits(int value) {
 std::string addressForName(const std::string& address) {
   std::string result = address;
   for (char& c : result) {
-    const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-                       (c >= 'a' && c <= 'z') || c == ':' || c == '-';
+    const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                       c == ':' || c == '-';
     if (!plain) c = '_';
   }
   return result;
@@ -104,10 +102,10 @@ void publishCopy(const TabulationState& state, const std::string& name, Writer w
 }
 
 void writeLinks(const TabulationState& state) {
-  const std::string csvLink = "<A HREF=/csv/" + state.csvFileName + ">" +
-                              localMessage(4, state.language) + "</A>";
-  const std::string tabLink = "<A HREF=/csv/" + state.tabFileName + ">" +
-                              localMessage(5, state.language) + "</A>";
+  const std::string csvLink =
+      "<A HREF=/csv/" + state.csvFileName + ">" + localMessage(4, state.language) + "</A>";
+  const std::string tabLink =
+      "<A HREF=/csv/" + state.tabFileName + ">" + localMessage(5, state.language) + "</A>";
   if (state.styleSheetsOn) {
     writeLine(stdout, "<DIV CLASS=\"NIVEL2\">");
     writeLine(stdout,
@@ -178,8 +176,9 @@ void writeTableBlock(const TabulationState& state) {
       continue;
     }
     const std::size_t equals = field.find('=');
-    const std::string_view value =
-        equals == std::string::npos ? std::string_view() : std::string_view(field).substr(equals + 1);
+    const std::string_view value = equals == std::string::npos
+                                       ? std::string_view()
+                                       : std::string_view(field).substr(equals + 1);
     if (field.starts_with("Arquivos=")) {
       if (!firstPeriod) periods += ',';
       periods += digitsOnly(field);

@@ -65,7 +65,8 @@ std::string exponentText(double value, char decimalSeparator, int digitLimit) {
   std::string keep = digits.substr(0, static_cast<std::size_t>(digitLimit));
   if (digits[static_cast<std::size_t>(digitLimit)] >= '5') {
     int i = digitLimit - 1;
-    while (i >= 0 && keep[static_cast<std::size_t>(i)] == '9') keep[static_cast<std::size_t>(i--)] = '0';
+    while (i >= 0 && keep[static_cast<std::size_t>(i)] == '9')
+      keep[static_cast<std::size_t>(i--)] = '0';
     if (i >= 0) {
       ++keep[static_cast<std::size_t>(i)];
     } else {

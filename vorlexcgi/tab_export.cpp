@@ -32,9 +32,10 @@ bool writeSpreadsheetCopy(const TabulationState& state, const std::string& path)
   writeLine(file, "Rodape=Per\xEDodo:" + periodDescription(state.periodCodes, state.language));
   const std::string map = mapLine(state.rowDimension.conversionFile);
   if (!map.empty()) writeLine(file, map);
-  for (int s = 1; s <= state.selectionCount; ++s) writeLine(file, selectionLine(state.selections[s]));
-  writeSeparatedTable(file, state, {';', LabelForm::spaces, LabelForm::unchanged, false,
-                                    copyFixedPoint});
+  for (int s = 1; s <= state.selectionCount; ++s)
+    writeLine(file, selectionLine(state.selections[s]));
+  writeSeparatedTable(file, state,
+                      {';', LabelForm::spaces, LabelForm::unchanged, false, copyFixedPoint});
   if (std::fclose(file) != 0) runtimeFailure("falha ao gravar " + path);
   return true;
 }

@@ -1,6 +1,6 @@
 #include "text_output.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 
 #include "fixed_point.h"
@@ -15,8 +15,8 @@ namespace {
 
 // `text` as written, aligned by `length`, the length of the label before htmlAccents, so that
 // the columns line up as the browser shows the entities. A narrower width cuts nothing.
-void appendAligned(std::string& line, std::string_view text, std::size_t length,
-                   std::size_t width, bool right) {
+void appendAligned(std::string& line, std::string_view text, std::size_t length, std::size_t width,
+                   bool right) {
   const std::size_t fill = width > length ? width - length : 0;
   if (right) line.append(fill, ' ');
   line += text;
@@ -109,7 +109,8 @@ std::string choiceDisplayName(const std::string& choice) {
 
 std::string measureNamesRunTogether(const TabulationState& state) {
   std::string names;
-  for (int m = 1; m <= state.measureCount; ++m) names += underscoresToSpaces(state.measures[m].name);
+  for (int m = 1; m <= state.measureCount; ++m)
+    names += underscoresToSpaces(state.measures[m].name);
   return names;
 }
 
@@ -201,8 +202,8 @@ void writeSeparated(TabulationState& state, char separator) {
   writeHeadingBlock(state);
   writeLine(stdout, "<PRE>");
   // Natural row order: this text is for pasting into a spreadsheet, which sorts for itself.
-  writeSeparatedTable(stdout, state, {separator, LabelForm::html, LabelForm::html, false,
-                                      pageFixedPoint});
+  writeSeparatedTable(stdout, state,
+                      {separator, LabelForm::html, LabelForm::html, false, pageFixedPoint});
   writeLine(stdout, "&");
   writeText(stdout, "</PRE>");
 }
@@ -211,8 +212,8 @@ void writeNotebook(TabulationState& state, char separator) {
   writeHeadingBlock(state);
   writeLine(stdout, "<PRE>");
   // The notebook reads every row and column, zero or not, with "." as the decimal point.
-  writeSeparatedTable(stdout, state, {separator, LabelForm::spaces, LabelForm::spaces, true,
-                                      notebookNumber});
+  writeSeparatedTable(stdout, state,
+                      {separator, LabelForm::spaces, LabelForm::spaces, true, notebookNumber});
   writeText(stdout, "</PRE>");
 }
 
@@ -270,11 +271,12 @@ bool writeCsvCopy(const TabulationState& state, const std::string& path, char se
   std::string line = measureNamesRunTogether(state) + " por " + choiceDisplayName(state.rowChoice);
   if (state.columnActive) line += " e " + choiceDisplayName(state.columnChoice);
   writeLine(file, line);
-  for (int s = 1; s <= state.selectionCount; ++s) writeLine(file, selectionLine(state.selections[s]));
+  for (int s = 1; s <= state.selectionCount; ++s)
+    writeLine(file, selectionLine(state.selections[s]));
   writeLine(file, "Per\xEDodo:" + periodDescription(state.periodCodes, state.language));
 
-  writeSeparatedTable(file, state, {separator, LabelForm::spaces, LabelForm::unchanged, false,
-                                    copyFixedPoint});
+  writeSeparatedTable(file, state,
+                      {separator, LabelForm::spaces, LabelForm::unchanged, false, copyFixedPoint});
   if (std::fclose(file) != 0) runtimeFailure("falha ao gravar " + path);
   return true;
 }

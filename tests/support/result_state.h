@@ -17,8 +17,8 @@ struct ResultTable {
   std::string columnChoice;
   std::vector<std::string> columnLabels;
   std::vector<std::string> measureNames = {"Nascimentos"};
-  std::vector<int> decimals;                // per column; 0 when missing
-  std::vector<std::vector<double>> cells;   // cells[row - 1][column - 1]
+  std::vector<int> decimals;               // per column; 0 when missing
+  std::vector<std::vector<double>> cells;  // cells[row - 1][column - 1]
   int language = 0;
 };
 
@@ -33,7 +33,8 @@ inline TabulationState resultState(const ResultTable& table) {
   state.rowCount = static_cast<int>(table.rowLabels.size());
   state.rowDimension.categoryCount = state.rowCount;
   state.rowDimension.categoryNames.push_back("");
-  for (const std::string& label : table.rowLabels) state.rowDimension.categoryNames.push_back(label);
+  for (const std::string& label : table.rowLabels)
+    state.rowDimension.categoryNames.push_back(label);
   state.rowDimension.categoryNames.push_back("");
   state.rowDimension.rollUpTarget.assign(static_cast<std::size_t>(state.rowCount) + 1, 0);
 
@@ -70,7 +71,8 @@ inline TabulationState resultState(const ResultTable& table) {
   state.rowTotals.assign(static_cast<std::size_t>(rows) + 1, 0.0);
   state.columnDecimals.assign(static_cast<std::size_t>(columns) + 1, 0);
   for (int c = 1; c <= columns; ++c) {
-    if (c <= static_cast<int>(table.decimals.size())) state.columnDecimals[c] = table.decimals[c - 1];
+    if (c <= static_cast<int>(table.decimals.size()))
+      state.columnDecimals[c] = table.decimals[c - 1];
   }
   for (int r = 1; r <= rows; ++r) {
     for (int c = 1; c <= columns; ++c) {

@@ -55,9 +55,8 @@ TEST(TextOutput, NumberWidthCountsIntegerDigitsByDivision) {
     int decimals;
     double value;
     int width;
-  } cases[] = {{0, 0, 3},     {0, 5, 3},         {0, -500, 3},      {0, 9.99, 3},
-               {0, 10, 4},    {1, 100, 7},       {2, 1234.5, 9},    {0, 999999, 10},
-               {0, 1e6, 11}};
+  } cases[] = {{0, 0, 3},   {0, 5, 3},      {0, -500, 3},    {0, 9.99, 3}, {0, 10, 4},
+               {1, 100, 7}, {2, 1234.5, 9}, {0, 999999, 10}, {0, 1e6, 11}};
   for (const auto& c : cases) {
     EXPECT_EQ(c.width, numberWidth(c.decimals, c.value)) << c.value << " " << c.decimals;
   }
@@ -174,7 +173,8 @@ TEST(TextOutput, CsvCopyWithColumnDimension) {
   state.rowChoice = "UF_Resid                       UFRES,1,UF.CNV";
   state.columnChoice = "Sexo                           SEXO,1,SEXO.CNV";
   const std::string path = tempPath("copy.csv");
-  writeFileBytes(path, "an older copy, longer than the new one ....................................");
+  writeFileBytes(path,
+                 "an older copy, longer than the new one ....................................");
   ASSERT_TRUE(writeCsvCopy(state, path, ';'));
   EXPECT_EQ(
       "Nascidos vivos\r\n"
