@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "file_search.h"
 #include "messages.h"
@@ -16,6 +18,16 @@
 namespace {
 
 constexpr const char* kCopyDirectory = "csv";
+
+// The files of copies not yet complete. A failure while writing them (a full disk) ends the
+// program from inside the writer; the exit then removes them, so that no half-written copy or
+// empty claimed name is left in the directory.
+std::vector<std::string> unfinishedFiles;
+
+void removeUnfinishedFiles() {
+  for (const std::string& path : unfinishedFiles) ::unlink(path.c_str());
+  unfinishedFiles.clear();
+}
 
 [[noreturn]] void stopWithoutPermission() {
   stopWithLine("<h4>Sem permiss\xE3o para gravar no diret\xF3rio CSV!!!</h4>");
@@ -69,6 +81,8 @@ void claimCopyNames(TabulationState& state) {
     if (failure != 0) stopWithoutPermission();
     state.csvFileName = csvName;
     state.tabFileName = tabName;
+    unfinishedFiles = {copyPath(csvName), copyPath(tabName)};
+    std::atexit(removeUnfinishedFiles);
     return;
   }
   stopWithoutPermission();
@@ -88,7 +102,10 @@ void publishCopy(const TabulationState& state, const std::string& name, Writer w
     temporary = copyPath("." + name + "." + std::to_string(::getpid()) + "." +
                          std::to_string(attempt) + ".tmp");
     const int failure = createExclusively(temporary);
-    if (failure == 0) break;
+    if (failure == 0) {
+      unfinishedFiles.push_back(temporary);
+      break;
+    }
     if (failure != EEXIST || attempt >= 1000) {
       removeClaimedNames(state);
       stopWithoutPermission();
@@ -99,6 +116,7 @@ void publishCopy(const TabulationState& state, const std::string& name, Writer w
     removeClaimedNames(state);
     stopWithoutPermission();
   }
+  unfinishedFiles.pop_back();  // renamed: the temporary name is gone
 }
 
 void writeLinks(const TabulationState& state) {
@@ -155,6 +173,7 @@ void writeCopiesAndLinks(TabulationState& state) {
               [&](const std::string& path) { return writeCsvCopy(state, path, ';'); });
   publishCopy(state, state.tabFileName,
               [&](const std::string& path) { return writeSpreadsheetCopy(state, path); });
+  unfinishedFiles.clear();
   writeLinks(state);
 }
 
