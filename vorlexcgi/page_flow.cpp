@@ -4,6 +4,7 @@
 #include "page_flow.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -259,6 +260,17 @@ void appendLogLine(const TabulationState& state) {
   const int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
   if (file < 0) runtimeFailure("log " + path + " n\xE3o pode ser aberto");
   const ssize_t written = write(file, line.data(), line.size());
+  if (written > 0 && written != static_cast<ssize_t>(line.size())) {
+    // A full disk cut the line: take the piece back, unless another request has appended
+    // since, so that the log never holds half a line.
+    const off_t end = lseek(file, 0, SEEK_CUR);
+    struct stat info {};
+    if (end >= written && fstat(file, &info) == 0 && info.st_size == end) {
+      if (ftruncate(file, end - written) != 0) {
+        // Nothing more can be done; the failure is reported below.
+      }
+    }
+  }
   close(file);
   if (written != static_cast<ssize_t>(line.size())) {
     runtimeFailure("log " + path + " n\xE3o pode ser escrito");
