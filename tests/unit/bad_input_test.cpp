@@ -19,6 +19,7 @@
 
 #include "program_run.h"
 #include "small_site.h"
+#include "test_dbf.h"
 #include "test_paths.h"
 
 namespace fs = std::filesystem;
@@ -157,6 +158,52 @@ struct BadInput {
   std::vector<std::string> mayAdd{};  // files the run may leave besides the site's own
 };
 
+const std::string kTablePage =
+    "<CENTER>\r\n"
+    "<H2>Obitos de teste</H2>\r\n"
+    "<b>Obitos por Sexo segundo Municipio</b><br>\r\n"
+    "<b>Municipio:</b> Porto Velho, S&atilde;o Paulo<BR>\r\n"
+    "<b>Per&iacute;odo:</b> 2024, 2023<P>\r\n"
+    "<TABLE BORDER>\r\n"
+    "<TR ALIGN=RIGHT>\r\n"
+    "<TH ALIGN=LEFT>Municipio<TH>Masculino<TH>Feminino<TH>Total\r\n"
+    "<TR ALIGN=RIGHT>\r\n"
+    "<TH ALIGN=LEFT> TOTAL\r\n"
+    "<TD>4<TD>6<TD>10\r\n"
+    "<TR ALIGN=RIGHT>\r\n"
+    "<TH ALIGN=LEFT>Porto Velho\r\n"
+    "<TD>2<TD>4<TD>6\r\n"
+    "<TR ALIGN=RIGHT>\r\n"
+    "<TH ALIGN=LEFT>S&atilde;o Paulo\r\n"
+    "<TD>2<TD>2<TD>4\r\n"
+    "</TABLE>\r\n"
+    "</CENTER>\r\n"
+    "<BR>\r\n";
+// What follows the table of kSmallSiteBody when the copies are written.
+const std::string kLinksAndBlock =
+    "<br><table width=60% align=center><tr align=center>\r\n"
+    "<td><A HREF=/csv/A10111210_0_0_7.csv>Copia como .CSV</A>\r\n"
+    "<td><A HREF=/csv/A10111210_0_0_7.tab>Copia para Durnix</A>\r\n"
+    "</table>\r\n"
+    "Fonte: teste\r\n"
+    "</BODY>\r\n"
+    "<!--\r\n"
+    "<TABELA>\r\n"
+    "Planilha=\r\n"
+    "Titulo=Obitos de teste\r\n"
+    "Def=t\r\n"
+    "Varmunic=\r\n"
+    "Linha=Municipio\r\n"
+    "Coluna=Sexo\r\n"
+    "Incremento=Obitos\r\n"
+    "SMunicipio=1\r\n"
+    "SMunicipio=2\r\n"
+    "Periodo=23,24\r\n"
+    "</TABELA>\r\n"
+    "-->\r\n"
+    "</HTML>\r\n";
+const std::string kCopies[] = {"csv/A10111210_0_0_7.csv", "csv/A10111210_0_0_7.tab"};
+
 std::vector<std::string> cgiEnvironment(const BadInput& input) {
   std::vector<std::string> environment = {"REMOTE_ADDR=10.0.0.7",
                                           "SCRIPT_NAME=/cgi-bin/vorlexcgi.exe",
@@ -178,6 +225,13 @@ std::string cnvLine(int category, const std::string& label, const std::string& c
   std::string line = "   " + std::string(4 - number.size(), ' ') + number + "  " + label;
   line.resize(60, ' ');
   return line + codes + "\r\n";
+}
+
+std::string tableText(const std::string& text) {
+  TestDbf table;
+  std::string error;
+  EXPECT_TRUE(parseTestDbfText(text, table, error)) << error;
+  return table.bytes();
 }
 
 const std::string kRowBody = "Linha=Municipio&Incremento=Obitos&Arquivos=DO23.dbf&formato=table";
@@ -377,6 +431,122 @@ std::vector<BadInput> badInputs() {
        {},
        cgiHead + "munic.cnv : Codigo nao valido na linha 1\r\n",
        0},
+
+      // Data files and indexes.
+      {"data file header cut short",
+       "vorlexcgi",
+       {"t"},
+       {{"dados/DO23.dbf", std::string("\x03\x7c\x01\x1f\x06\0\0\0\xe1", 9)}},
+       kRowBody,
+       {},
+       cgiHead + "OpenDBF:dados/DO23.dbf cabe\xE7"
+                 "alho inv\xE1lido!\r\n",
+       1},
+      {"data file record length 0",
+       "vorlexcgi",
+       {"t"},
+       {{"dados/DO23.dbf", tableText("CODMUN C 6\n@recordLength 0\n110001\n")}},
+       kRowBody,
+       {},
+       cgiHead + "OpenDBF:dados/DO23.dbf cabe\xE7"
+                 "alho inv\xE1lido!\r\n",
+       1},
+      {"data file fields longer than the record",
+       "vorlexcgi",
+       {"t"},
+       {{"dados/DO23.dbf", tableText("CODMUN C 6, SEXO C 1\n@recordLength 5\n110001|1\n")}},
+       kRowBody,
+       {},
+       cgiHead + "OpenDBF:dados/DO23.dbf cabe\xE7"
+                 "alho inv\xE1lido!\r\n",
+       1},
+      {"record count beyond the file",
+       "vorlexcgi",
+       {"t"},
+       {{"dados/DO23.dbf", tableText("CODMUN C 6, SEXO C 1\n@records 40\n110001|1\n355030|2\n")}},
+       "Linha=Municipio&Incremento=Obitos&Arquivos=DO23.dbf&formato=prn",
+       {},
+       cgiHead + "<H2>Obitos de teste</H2>\r\n<b>Obitos segundo "
+                 "Municipio</b><br>\r\n<b>Per&iacute;odo:</b> "
+                 "2023<P>\r\n<PRE>\r\n\"Municipio\";\"Obitos\"\r\n\"Porto "
+                 "Velho\";1\r\n\"S&atilde;o Paulo\";1\r\n"
+                 "\"Total\";2\r\n&\r\n</PRE></BODY>\r\n</HTML>\r\n",
+       0,
+       {},
+       {"csv/vorlex2403.log"}},
+      {"index record beyond the file",
+       "vorlexcgi",
+       {"t"},
+       {{"dados/DO23.IXM", "CODMUN\r\n110001       1       3\r\n355030       4      99\r\n"}},
+       kSmallSiteBody,
+       {},
+       cgiHead + "readDBF:dados/DO23.dbf N\xFAmero de Reg inv\xE1lido = 7",
+       1},
+      {"index record number not a number",
+       "vorlexcgi",
+       {"t"},
+       {{"dados/DO23.IXM", "CODMUN\r\n110001       1     x 3\r\n"}},
+       kSmallSiteBody,
+       {},
+       cgiHead + "Erro: 'x 3' n\xE3o \xE9 um inteiro v\xE1lido\r\n",
+       1},
+      {"posted file name leaving the data directory",
+       "vorlexcgi",
+       {"t"},
+       {},
+       "Linha=Municipio&Incremento=Obitos&Arquivos=..%2Ft.def&Arquivos=DO23.dbf&Arquivos=%2Fetc%"
+       "2Fpasswd&formato=prn",
+       {},
+       cgiHead +
+           "Arquivo invalido: ../t.def\r\nArquivo invalido: /etc/passwd\r\n<H2>Obitos de "
+           "teste</H2>\r\n"
+           "<b>Obitos segundo Municipio</b><br>\r\n<b>Per&iacute;odo:</b> 2023<P>\r\n<PRE>\r\n"
+           "\"Municipio\";\"Obitos\"\r\n\"Porto Velho\";3\r\n\"S&atilde;o "
+           "Paulo\";2\r\n\"Goi&acirc;nia\";1\r\n"
+           "\"Total\";6\r\n&\r\n</PRE></BODY>\r\n</HTML>\r\n",
+       0,
+       {},
+       {"csv/vorlex2403.log"}},
+      {"selection values out of range",
+       "vorlexcgi",
+       {"t"},
+       {},
+       "Linha=Municipio&Incremento=Obitos&Arquivos=DO23.dbf&SSexo=0&SSexo=4&SSexo=-1&SSexo=99999&"
+       "formato=prn",
+       {},
+       cgiHead + "<H2>Nenhum registro selecionado</H2>\r\n</BODY></HTML>",
+       0},
+
+      // Copies and log.
+      {"csv directory that cannot be written",
+       "vorlexcgi",
+       {"t"},
+       {},
+       kSmallSiteBody,
+       {},
+       cgiHead + kTablePage + "<h4>Sem permiss\xE3o para gravar no diret\xF3rio CSV!!!</h4>\r\n",
+       1,
+       {std::nullopt, true}},
+      {"full disk when writing a copy",
+       "vorlexcgi",
+       {"t"},
+       {},
+       kSmallSiteBody,
+       {},
+       cgiHead + kTablePage + "Erro: falha ao gravar csv/.A10111210_0_0_7.csv.{PID}.0.tmp\r\n",
+       1,
+       {100, false}},
+      {"full disk when appending the log line",
+       "vorlexcgi",
+       {"t"},
+       {{"csv/vorlex2403.log", std::string(1000, 'x') + "\r\n"}},
+       kSmallSiteBody,
+       {},
+       cgiHead + kTablePage + kLinksAndBlock +
+           "Erro: log csv/vorlex2403.log n\xE3o pode ser escrito\r\n",
+       1,
+       {1024, false},
+       {kCopies[0], kCopies[1]}},
   };
 }
 
