@@ -393,9 +393,7 @@ void readSelectionForm(SelectionForm& form, const std::string& path) {
 
 void writeSelectionForm(const SelectionForm& form) {
   writeHead(form);
-  // "A dados/x*.dbf" names the pattern after the blank: no site keeps files under a name that
-  // begins with one.
-  const std::vector<std::string> files = matchingFiles(trimBlanks(form.dataFileSpec));
+  const std::vector<std::string> files = matchingFiles(form.dataFileSpec);
   if (files.empty()) {
     writeOut("<H2> Nenhum dado dispon&iacute;vel <H1>");
     return;
