@@ -24,20 +24,19 @@ best() {
               END {printf "%.3f %.3f", w, c}'
 }
 
-floor=$(for _ in $(seq "$runs"); do "$build/bench/vorlex_site" floor "${data[@]}"; done |
-        sort -k2 -n | head -1 | awk '{print $2}')
-read -r cat_time _ <<< "$(best cat "${data[@]}")"
-printf 'records %s, floor %.3f s, cat %.3f s (wall), load %s\n' "$records" "$floor" "$cat_time" \
-  "$(cut -d' ' -f1 /proc/loadavg)"
+read -r floor floor_cpu <<< "$(best "$build/bench/vorlex_site" floor "${data[@]}")"
+read -r cat_time cat_cpu <<< "$(best cat "${data[@]}")"
+printf 'records %s; floor %.3f s wall %.3f s cpu; cat %.3f s wall %.3f s cpu; load %s\n' \
+  "$records" "$floor" "$floor_cpu" "$cat_time" "$cat_cpu" "$(cut -d' ' -f1 /proc/loadavg)"
 
 run_case() {  # name, query file, records read
   local name=$1 query=$2 read=$3
   cp "$site/$query" "$site/query.txt"
   local took cpu
   read -r took cpu <<< "$(cd "$site" && best env -i "$build/vorlexcgi/vorlexcgi" obitos)"
-  printf '%-34s %7.3f s wall %7.3f s cpu %11.0f rec/s %6.2fx floor %6.2fx cat\n' "$name" \
-    "$took" "$cpu" "$(echo "$read / $took" | bc -l)" "$(echo "$took / $floor" | bc -l)" \
-    "$(echo "$took / $cat_time" | bc -l)"
+  printf '%-34s %7.3f s wall %7.3f s cpu %11.0f rec/s  floor %5.2fx wall %5.2fx cpu  cat %5.2fx\n' \
+    "$name" "$took" "$cpu" "$(echo "$read / $took" | bc -l)" "$(echo "$took / $floor" | bc -l)" \
+    "$(echo "$cpu / ($floor_cpu + 0.0001)" | bc -l)" "$(echo "$took / $cat_time" | bc -l)"
 }
 run_case "(a) municipality x sex, age sel." query_a.txt "$records"
 run_case "(b) 5 municipalities via index" query_b.txt "$records"
