@@ -79,20 +79,15 @@ class ConcurrentRequests(unittest.TestCase):
 
 def measure_demo(port):
     """Latency figures of the running demo site."""
-    site = sitetest.Site.__new__(sitetest.Site)
-    site.port = port
-    root = os.path.join(sitetest.SOURCE_DIR or os.path.join(os.path.dirname(__file__), "..", ".."),
-                        "demo", "site", "www")
-    import json
-    with open(os.path.join(root, "known_totals.json"), encoding="utf-8") as f:
-        known = json.load(f)
+    source = sitetest.SOURCE_DIR or os.path.join(os.path.dirname(__file__), "..", "..")
+    site = sitetest.Site.running(port, os.path.join(source, "demo", "site", "www"))
     check = unittest.TestCase()
     check.maxDiff = None
     for label, files in (("one year", ["EV23.dbf"]), ("five years", YEARS)):
         results = load(site, files)
         for _, status, body in results:
             check.assertEqual(status, 200)
-            sitetest.check_municipality_by_sex(check, known, files, body)
+            sitetest.check_municipality_by_sex(check, site.known, files, body)
         median, p95 = figures(results)
         print("municipality by sex, %s: median %.0f ms, 95th percentile %.0f ms"
               % (label, median * 1000, p95 * 1000))

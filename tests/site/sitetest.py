@@ -16,7 +16,6 @@ import socket
 import subprocess
 import sys
 import time
-import unittest
 from urllib.parse import quote
 
 SKIP = 77  # CTest's SKIP_RETURN_CODE for the site tests
@@ -69,6 +68,15 @@ class Site:
                            stdout=subprocess.DEVNULL, timeout=120)
         with open(os.path.join(self.www, "known_totals.json"), encoding="utf-8") as f:
             self.known = json.load(f)
+
+    @classmethod
+    def running(cls, port, www):
+        """A site some other command serves (./demo.sh), on the given loopback port."""
+        site = cls.__new__(cls)
+        site.folder, site.www, site.server, site.port = os.path.dirname(www), www, None, port
+        with open(os.path.join(www, "known_totals.json"), encoding="utf-8") as f:
+            site.known = json.load(f)
+        return site
 
     def start(self):
         """Starts lighttpd on a free port; a port taken meanwhile by another program gets
