@@ -6,6 +6,9 @@
 # Use a release build. The file (about 1.5 GB at ten million records) is written in a scratch
 # folder and deleted when the script ends.
 set -euo pipefail
+for tool in /usr/bin/time bc; do
+  command -v "$tool" > /dev/null || { echo "needs $tool (Debian packages time and bc)" >&2; exit 1; }
+done
 build=$(cd "${1:-build}" && pwd)
 records=${2:-10000000}
 runs=${3:-5}
