@@ -96,7 +96,7 @@ void writeDataFile(const std::string& directory, const std::string& name, int ye
   std::vector<char> buffer;
   buffer.reserve(1 << 20);
   std::int64_t recordNumber = 0;
-  char record[kRecordLength + 1];
+  char record[512];  // room for any value; the first kRecordLength bytes are the record
   for (int k = 0; k < kMunicipalities; ++k) {
     if (counts[k] == 0) continue;
     const std::string code = municipalityCode(k);
