@@ -55,8 +55,8 @@ std::vector<std::string> definitionLines(const std::string& bytes) {
 // H, F, O and R lines whose letter stands in column 1 in upper case: their text is the
 // administrator's HTML or option value.
 std::string prepareLine(std::string line, char pathSeparator) {
-  const bool exempt = !line.empty() && (line[0] == 'F' || line[0] == 'H' || line[0] == 'O' ||
-                                        line[0] == 'R');
+  const bool exempt =
+      !line.empty() && (line[0] == 'F' || line[0] == 'H' || line[0] == 'O' || line[0] == 'R');
   if (!exempt) {
     const std::size_t comma = line.find(',');
     const std::size_t fieldsStart = comma == std::string::npos ? 0 : comma;
@@ -82,7 +82,8 @@ std::string nextField(std::string_view& rest) {
 
 void readMeasure(MeasureSpec& measure, char letter, const std::string& line) {
   const std::string normalized = normalizeDimensionLine(line);
-  std::string_view rest = std::string_view(normalized).substr(std::min(kMaxName, normalized.size()));
+  std::string_view rest =
+      std::string_view(normalized).substr(std::min(kMaxName, normalized.size()));
   measure.valueField = cut(nextField(rest), kMaxFieldName);
   measure.secondField = cut(nextField(rest), kMaxFieldName);
   measure.isStock = letter == 'E';
@@ -115,7 +116,7 @@ void readSelection(TabulationState& state, const std::string& line) {
   filter.selected.assign(static_cast<std::size_t>(categories) + 2, false);
   for (const std::string& value : values) {
     // A number outside the dimension names no category and selects nothing.
-    const std::int32_t category = requireInteger(value);
+    const std::int32_t category = requirePostedInteger(value);
     if (category >= 1 && category <= categories + 1) filter.selected[category] = true;
   }
   if (state.selections.empty()) state.selections.resize(1);

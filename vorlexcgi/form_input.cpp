@@ -51,8 +51,8 @@ void decodeInPlace(std::string& text) {
   while (in < size) {
     // A "%" without two characters after it has nothing to decode and is kept as it is.
     const std::size_t percent = text.find('%', in);
-    const std::size_t plainEnd = (percent == std::string::npos || percent + 2 >= size) ? size
-                                                                                       : percent;
+    const std::size_t plainEnd =
+        (percent == std::string::npos || percent + 2 >= size) ? size : percent;
     if (out != in) std::memmove(&text[out], &text[in], plainEnd - in);
     out += plainEnd - in;
     in = plainEnd;
@@ -157,4 +157,12 @@ std::vector<std::string> formValues(const std::string& query, std::string_view n
     at = query.find(key, at + 1);
   }
   return values;
+}
+
+std::int32_t requirePostedInteger(std::string_view text) {
+  std::int32_t value = 0;
+  if (!tryInteger(text, value)) {
+    runtimeFailure("'" + htmlEscape(text) + "' n\xE3o \xE9 um inteiro v\xE1lido");
+  }
+  return value;
 }

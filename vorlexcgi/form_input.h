@@ -2,6 +2,7 @@
 // a web server), the redirect of an empty post, the CGI header, and the lookups on the data.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,3 +15,6 @@ std::string decodeFormData(std::string_view text);
 std::string formValue(const std::string& query, std::string_view name);
 // Every value of a repeated field, in order (at most 5700).
 std::vector<std::string> formValues(const std::string& query, std::string_view name);
+// A number taken from the request (a category, a period count): a text that is not an integer
+// ends the program with an "Erro: " line that shows it HTML-escaped, since it lands in the page.
+std::int32_t requirePostedInteger(std::string_view text);

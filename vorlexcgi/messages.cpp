@@ -15,8 +15,7 @@ const char* const kMessages[3][kMessageCount] = {
      "os per\xEDodos devem ser discriminados nas linhas ou nas colunas sempre que for "
      "selecionado mais de um per\xEDodo.",
      "Nenhum registro selecionado", "deve ser selecionado nas linhas ou colunas"},
-    {"por", "y", "Periodo", "Copia como .CSV", "Copia para Durnix", "Atenci\xF3n",
-     "Para tablas de",
+    {"por", "y", "Periodo", "Copia como .CSV", "Copia para Durnix", "Atenci\xF3n", "Para tablas de",
      "los periodos debem ser discriminados en las l\xEDneas o en las columnas siempre que sea "
      "seleccionado mas de um periodo.",
      "Ningun registro seleccionado", "debe estar seleccionado en las l\xEDneas o columnas"},

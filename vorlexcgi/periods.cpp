@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "file_search.h"
+#include "form_input.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 
@@ -54,12 +55,15 @@ MonthRange monthsOfCode(const std::string& code) {
   widened = cut(widened, kMaxCodeLength);
   const std::int64_t year = requireInteger(widened.substr(0, 4));
   if (widened.size() == 4) return {year * 12, year * 12 + 11};
-  const std::int64_t month = year * 12 + requireInteger(widened.size() > 4 ? widened.substr(4) : "") - 1;
+  const std::int64_t month =
+      year * 12 + requireInteger(widened.size() > 4 ? widened.substr(4) : "") - 1;
   return {month, month};
 }
 
 // Counted from year 0, so an odd code (month 00 or 13) still names a real month and year.
-std::string monthName(std::int64_t month, int language) { return kMonthNames[language][month % 12]; }
+std::string monthName(std::int64_t month, int language) {
+  return kMonthNames[language][month % 12];
+}
 std::string yearOf(std::int64_t month) { return std::to_string(month / 12); }
 
 }  // namespace
@@ -69,7 +73,7 @@ std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
   const std::size_t w = wildcardPosition(dataFileSpec);
   std::vector<std::string> names;
   for (const std::string& name : matchingFiles(dataFileSpec)) {
-    const std::int32_t year = requireInteger(name.size() > w ? name.substr(w, 2) : "");
+    const std::int32_t year = requirePostedInteger(name.size() > w ? name.substr(w, 2) : "");
     names.push_back((year < 50 ? "20" : "19") + name);
   }
   std::stable_sort(names.begin(), names.end(), lessIgnoringCase);
@@ -83,7 +87,7 @@ std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
     if (first) item = trimBlanks(item);
     first = false;
     if (item.find_first_of("Uu") != std::string::npos) {
-      const std::int32_t n = requireInteger(item.substr(0, item.size() - 1));
+      const std::int32_t n = requirePostedInteger(item.substr(0, item.size() - 1));
       // More than there are files takes them all.
       const std::size_t count = n <= 0 ? 0 : std::min<std::size_t>(n, names.size());
       taken.insert(taken.end(), names.end() - static_cast<std::ptrdiff_t>(count), names.end());

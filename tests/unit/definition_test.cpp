@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "child_run.h"
 #include "form_input.h"
 #include "test_paths.h"
 #include "text_helpers.h"
@@ -61,7 +62,7 @@ TEST_F(Definition, TitleTextsAndOptions) {
       "AC:\\dados\\DO*.DBF\r\n"
       "H<h1>a\\b</h1>\r\n"
       " H<p>c\\d</p>\r\n"  // not in column 1: prepared like any line
-      "hx, y\\z\r\n"      // lower case: prepared too
+      "hx, y\\z\r\n"       // lower case: prepared too
       "F<p>rodap\xE9</p>\r\n"
       "R nota\r\n"
       "; comment\r\n"
@@ -75,8 +76,7 @@ TEST_F(Definition, TitleTextsAndOptions) {
       "Xanything\n");
   EXPECT_EQ("Mortalidade geral", state.title);
   EXPECT_EQ("C:/dados/DO*.DBF", state.dataFileSpec);
-  EXPECT_EQ((std::vector<std::string>{"<h1>a\\b</h1>", "<p>c/d</p>", "x, y/z"}),
-            state.headerLines);
+  EXPECT_EQ((std::vector<std::string>{"<h1>a\\b</h1>", "<p>c/d</p>", "x, y/z"}), state.headerLines);
   EXPECT_EQ(std::vector<std::string>{"<p>rodap\xE9</p>"}, state.footerLines);
   EXPECT_EQ(std::vector<std::string>{" nota"}, state.footnoteLines);
   EXPECT_EQ(2, state.language);
@@ -241,9 +241,11 @@ TEST_F(Definition, SelectionThatFailsToLoadLeavesTheMessageAndReadingGoesOn) {
   EXPECT_EQ(std::vector<std::string>{"after"}, state.headerLines);
 }
 
-TEST_F(Definition, SelectionValueThatIsNotANumberEndsWithAnErrorLine) {
+TEST_F(Definition, SelectionValueThatIsNotANumberEndsWithAnEscapedErrorLine) {
   const std::string definition = ";t\r\nSSexo,SEXO,1," + sexConversion() + "\r\n";
-  EXPECT_EXIT(readWith(definition, "SSexo=1&SSexo=x"), testing::ExitedWithCode(1), "");
+  const ChildRun run = runInChild([&] { readWith(definition, "SSexo=1&SSexo=<b>x"); });
+  EXPECT_EQ(1, run.status);
+  EXPECT_EQ("Erro: '&lt;b&gt;x' n\xE3o \xE9 um inteiro v\xE1lido\r\n", run.output);
 }
 
 TEST_F(Definition, DefinitionIsFoundIgnoringCase) {

@@ -82,9 +82,12 @@ TEST(FormInput, PostedBodyIsDecodedAndCodeTwentySixEndsIt) {
     std::string query;
   } cases[] = {
       {"19", "Linha=S%E3o+Paulo&x", "Linha=S\xE3o+Paulo&x"},
-      {"5", "a=b&cdef", "a=b&c"},                          // only N characters are read
-      {"6", "a=b", "a=b\x1A\x1A\x1A"},                     // a short body is padded
-      {"7", std::string("a=\x1A" "bcdef"), "a=\x1A\x1A\x1A\x1A\x1A"},  // code 26 ends it
+      {"5", "a=b&cdef", "a=b&c"},       // only N characters are read
+      {"6", "a=b", "a=b\x1A\x1A\x1A"},  // a short body is padded
+      {"7",
+       std::string("a=\x1A"
+                   "bcdef"),
+       "a=\x1A\x1A\x1A\x1A\x1A"},  // code 26 ends it
       {" 3", "a=b", "a=b"},
   };
   for (const auto& c : cases) {
@@ -131,15 +134,20 @@ TEST(FormInput, DecodeReplacesPercentSequencesOnly) {
   const struct {
     std::string in, out;
   } cases[] = {
-      {"a%e3b", "a\xE3" "b"},
-      {"a%E3b", "a\xE3" "b"},
+      {"a%e3b",
+       "a\xE3"
+       "b"},
+      {"a%E3b",
+       "a\xE3"
+       "b"},
       {"%41%4a%4A", "AJJ"},
       {"x%zzy", std::string("x\0y", 3)},  // not hex digits: both count 0
       {"%0g", std::string("\0", 1)},
-      {"a+b&c=d", "a+b&c=d"},             // no "+" rule
+      {"a+b&c=d", "a+b&c=d"},  // no "+" rule
       {"v%26w%3Dz", "v&w=z"},
-      {"%%41", std::string("\x04" "1")},  // the scan resumes after the two characters
-      {"end%4", "end%4"},                 // nothing left to decode
+      {"%%41", std::string("\x04"
+                           "1")},  // the scan resumes after the two characters
+      {"end%4", "end%4"},          // nothing left to decode
       {"end%", "end%"},
       {"", ""},
   };
@@ -147,19 +155,15 @@ TEST(FormInput, DecodeReplacesPercentSequencesOnly) {
 }
 
 TEST(FormInput, FormValueTakesTheFirstOccurrenceAnywhere) {
-  const std::string query = "xLinha=early&Linha=row&Coluna=&Incremento=Freq&Last=" +
-                            std::string(300, 'z');
+  const std::string query =
+      "xLinha=early&Linha=row&Coluna=&Incremento=Freq&Last=" + std::string(300, 'z');
   const struct {
     const char* name;
     std::string value;
   } cases[] = {
       {"Linha", "early"},  // found inside a longer field name
-      {"Linha=", "early"},
-      {"Coluna", ""},
-      {"Incremento", "Freq"},
-      {"Last", std::string(255, 'z')},
-      {"Missing", ""},
-      {"linha", ""},  // case counts
+      {"Linha=", "early"}, {"Coluna", ""}, {"Incremento", "Freq"}, {"Last", std::string(255, 'z')},
+      {"Missing", ""},     {"linha", ""},  // case counts
   };
   for (const auto& c : cases) EXPECT_EQ(c.value, formValue(query, c.name)) << c.name;
 }

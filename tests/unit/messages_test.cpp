@@ -22,9 +22,10 @@ TEST(Messages, LookupByNumberAndLanguageThroughHtmlAccents) {
   for (const auto& c : cases) {
     EXPECT_EQ(c.text, localMessage(c.n, c.language)) << c.n << " " << c.language;
   }
-  EXPECT_EQ("os per&iacute;odos devem ser discriminados nas linhas ou nas colunas sempre que for "
-            "selecionado mais de um per&iacute;odo.",
-            localMessage(8, 0));
+  EXPECT_EQ(
+      "os per&iacute;odos devem ser discriminados nas linhas ou nas colunas sempre que for "
+      "selecionado mais de um per&iacute;odo.",
+      localMessage(8, 0));
 }
 
 TEST(Messages, NumbersOutsideTheTableGiveNothing) {

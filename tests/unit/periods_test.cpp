@@ -104,7 +104,8 @@ TEST(Periods, DescriptionJoinsAdjacentPeriodsForwards) {
       {{"95", "9601"}, 0, "Jan/1995-Jan/1996"},  // a year and a month: months are written
       {{"9501", "9502", "9503", "9504", "9505", "9506", "9507", "9508", "9509", "9510", "9511",
         "9512"},
-       0, "1995"},
+       0,
+       "1995"},
       {{"9613"}, 2, "Jan/1997"},  // an odd month number still names a real month
       {{}, 0, ""},
   };
@@ -115,8 +116,8 @@ TEST(Periods, DescriptionJoinsAdjacentPeriodsForwards) {
 
 TEST(Periods, DescriptionIsCutTo255) {
   Names codes;
-  for (int year = 0; year < 100; year += 2) codes.push_back((year < 10 ? "0" : "") +
-                                                            std::to_string(year));
+  for (int year = 0; year < 100; year += 2)
+    codes.push_back((year < 10 ? "0" : "") + std::to_string(year));
   const std::string text = periodDescription(codes, 0);
   EXPECT_EQ(255u, text.size());
   EXPECT_EQ("2000, 2002, ", text.substr(0, 12));
