@@ -19,7 +19,10 @@ namespace {
 
 void writeText(std::FILE* file, std::string_view text) {
   if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
-    endProcess(1);  // the page or file is already broken; nothing useful can be written
+    // A file the program writes (a copy, an index) is full or broken: say so on the page or
+    // console. When standard output itself is broken, nothing useful can be written.
+    if (file != stdout) stopWithLine("Erro: falha ao gravar arquivo");
+    endProcess(1);
   }
 }
 
