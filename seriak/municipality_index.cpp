@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "dbf_table.h"
@@ -27,6 +28,14 @@ std::string indexEntry(const std::string& value, std::int32_t first, std::int32_
   return code + rightAligned(first, 8) + rightAligned(last, 8);
 }
 
+// The index being written. A write that fails inside writeLine (a full disk) ends the program
+// from there; the exit then removes the half-written file.
+std::string unfinishedIndex;
+
+void removeUnfinishedIndex() {
+  if (!unfinishedIndex.empty()) std::remove(unfinishedIndex.c_str());
+}
+
 // Writing failed: the half-written temporary file goes, and the run stops.
 [[noreturn]] void failWriting(std::FILE* file, const std::string& temporary) {
   if (file != nullptr) std::fclose(file);
@@ -45,6 +54,9 @@ bool writeIndex(DbfTable& table, int field, const std::string& fieldName,
   // Written aside and renamed into place, so that a tabulator reading at the same time sees
   // either the old index or the whole new one.
   const std::string temporary = target + "." + std::to_string(getpid()) + ".tmp";
+  static const bool removalRegistered = std::atexit(removeUnfinishedIndex) == 0;
+  (void)removalRegistered;
+  unfinishedIndex = temporary;
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) failWriting(nullptr, temporary);
   writeLine(file, fieldName);
@@ -70,6 +82,7 @@ bool writeIndex(DbfTable& table, int field, const std::string& fieldName,
     }
   }
   if (!inOrder) {
+    unfinishedIndex.clear();
     std::fclose(file);
     std::remove(temporary.c_str());
     if (!existing.empty()) std::remove(existing.c_str());
@@ -80,6 +93,7 @@ bool writeIndex(DbfTable& table, int field, const std::string& fieldName,
   if (std::fflush(file) != 0 || std::ferror(file) != 0) failWriting(file, temporary);
   if (std::fclose(file) != 0) failWriting(nullptr, temporary);
   if (std::rename(temporary.c_str(), target.c_str()) != 0) failWriting(nullptr, temporary);
+  unfinishedIndex.clear();
   return true;
 }
 
