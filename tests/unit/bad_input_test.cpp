@@ -234,6 +234,13 @@ std::string tableText(const std::string& text) {
   return table.bytes();
 }
 
+// A sorted table of 300 municipalities: its index is far larger than the stream buffer.
+std::string manyCodesTable() {
+  std::string text = "CODMUN C 6, SEXO C 1\n";
+  for (int code = 100000; code < 100300; ++code) text += std::to_string(code) + "|1\n";
+  return tableText(text);
+}
+
 const std::string kRowBody = "Linha=Municipio&Incremento=Obitos&Arquivos=DO23.dbf&formato=table";
 
 std::vector<BadInput> badInputs() {
@@ -547,6 +554,18 @@ std::vector<BadInput> badInputs() {
        1,
        {1024, false},
        {kCopies[0], kCopies[1]}},
+
+      // Index builder: a full disk while the index is written leaves the existing good index
+      // as it was and no temporary file.
+      {"full disk when writing an index",
+       "seriak",
+       {"CODMUN", "dados/DO*.dbf"},
+       {{"dados/DO23.dbf", manyCodesTable()}},
+       "",
+       {},
+       "Erro: falha ao gravar arquivo\r\n",
+       1,
+       {1000, false}},
   };
 }
 
