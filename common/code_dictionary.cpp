@@ -100,3 +100,60 @@ void clearDictionary(CodeDictionary& dictionary) {
   dictionary.capacity = 0;
   dictionary.count = 0;
 }
+
+namespace {
+
+constexpr std::size_t kPackedLength = 8;
+
+std::uint64_t packedKey(std::string_view code) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < kPackedLength; ++i) {
+    key <<= 8;
+    if (i < code.size()) key |= static_cast<unsigned char>(code[i]);
+  }
+  return key;
+}
+
+}  // namespace
+
+void packCodes(const CodeDictionary& dictionary, PackedCodes& packed) {
+  packed = PackedCodes{};
+  for (int i = 1; i <= dictionary.count; ++i) {
+    if (dictionary.entries[i].code.size() > kPackedLength) return;
+  }
+  packed.keys.assign(dictionary.count + 1u, 0);
+  packed.entries.assign(dictionary.count + 1u, PackedCodeEntry{});
+  for (int i = 1; i <= dictionary.count; ++i) {
+    const CodeEntry& entry = dictionary.entries[i];
+    packed.keys[i] = packedKey(entry.code);
+    packed.entries[i] = {entry.value, entry.rangeStart, entry.rangeEnd,
+                         static_cast<std::uint8_t>(entry.code.size())};
+  }
+  packed.usable = true;
+}
+
+std::uint16_t lookupPacked(const PackedCodes& packed, std::string_view code) {
+  const int count = static_cast<int>(packed.keys.size()) - 1;
+  if (count <= 0 || code.size() > kPackedLength) return 0;
+  const std::uint64_t key = packedKey(code);
+  const std::size_t length = code.size();
+  const std::uint64_t* keys = packed.keys.data();
+  const PackedCodeEntry* entries = packed.entries.data();
+  // Branch-free search for the first entry not below the code: the step taken depends on a
+  // comparison whose outcome is unpredictable, so it becomes a conditional move.
+  const auto below = [&](int i) {
+    return (keys[i] < key) | ((keys[i] == key) & (entries[i].length < length));
+  };
+  int base = 1;
+  int remaining = count;
+  while (remaining > 1) {
+    const int half = remaining / 2;
+    base = below(base + half - 1) ? base + half : base;
+    remaining -= half;
+  }
+  const int high = std::min(base + static_cast<int>(below(base)), count);
+  const PackedCodeEntry& entry = entries[high];
+  if (key == keys[high] && length == entry.length) return entry.value;
+  if (key > keys[high] || (key == keys[high] && length > entry.length)) return 0;
+  return entry.rangeEnd == entries[high - 1].rangeStart ? entry.rangeEnd : 0;
+}

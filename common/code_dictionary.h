@@ -38,3 +38,22 @@ bool insertRange(CodeDictionary& dictionary, std::string_view low, std::string_v
                  std::uint16_t value);
 std::uint16_t lookupCode(const CodeDictionary& dictionary, std::string_view code);
 void clearDictionary(CodeDictionary& dictionary);
+
+// A read-only copy of a filled dictionary for the per-record lookups: when every code fits in
+// 8 bytes, each code is packed into one 64-bit key (its bytes, big-endian, zero-padded) with
+// its length breaking ties, which keeps the byte order and makes each search step one integer
+// comparison within a compact array.
+struct PackedCodeEntry {
+  std::uint16_t value = 0, rangeStart = 0, rangeEnd = 0;
+  std::uint8_t length = 0;
+};
+struct PackedCodes {
+  bool usable = false;                   // false: some code is longer than 8 bytes
+  std::vector<std::uint64_t> keys;       // keys[1..count]; keys[0] unused
+  std::vector<PackedCodeEntry> entries;  // entries[0] is the sentinel, all zero
+};
+
+void packCodes(const CodeDictionary& dictionary, PackedCodes& packed);
+// The same answer as lookupCode on the dictionary the codes were packed from, for a code of at
+// most 8 bytes (a longer code gives 0: ask lookupCode instead).
+std::uint16_t lookupPacked(const PackedCodes& packed, std::string_view code);

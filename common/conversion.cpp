@@ -318,6 +318,7 @@ void loadDimension(const std::string& line, int limit, Dimension& dimension) {
   // A position below 1 reads from the start of the field.
   dimension.codeStart = static_cast<std::uint16_t>(std::clamp(codeStart, 1, 65535));
   dimension.conversionFile = file;
+  if (dimension.mappingKind == 1) packCodes(dimension.dictionary, dimension.packedCodes);
 }
 
 int categoryOf(const Dimension& dimension, std::string_view fieldText) {
@@ -325,6 +326,15 @@ int categoryOf(const Dimension& dimension, std::string_view fieldText) {
   const std::string_view code = columns(fieldText, start, dimension.codeWidth);
   switch (dimension.mappingKind) {
     case 0: {
+      // Most codes are plain digits of the full width: their number needs no other rule.
+      if (code.size() == dimension.codeWidth) {
+        std::size_t number = 0;
+        std::size_t i = 0;
+        while (i < code.size() && isDigit(code[i])) number = number * 10 + (code[i++] - '0');
+        if (i == code.size() && number < dimension.codeTable.size()) {
+          return dimension.codeTable[number];
+        }
+      }
       const std::uint16_t number = codeNumber(code);
       return number < dimension.codeTable.size() ? dimension.codeTable[number]
                                                  : dimension.categoryCount + 1;
@@ -333,7 +343,9 @@ int categoryOf(const Dimension& dimension, std::string_view fieldText) {
       if (dimension.lastCategory != 0 && code == std::string_view(dimension.lastCode)) {
         return dimension.lastCategory;
       }
-      const int found = lookupCode(dimension.dictionary, code);
+      const PackedCodes& packed = dimension.packedCodes;
+      const int found = packed.usable && code.size() <= 8 ? lookupPacked(packed, code)
+                                                          : lookupCode(dimension.dictionary, code);
       const int category = found == 0 ? dimension.categoryCount + 1 : found;
       dimension.lastCode.assign(code);
       dimension.lastCategory = category;
@@ -344,7 +356,12 @@ int categoryOf(const Dimension& dimension, std::string_view fieldText) {
         return dimension.lastCategory;
       }
       double value = 0;
-      const bool valid = tryReal(trimSpaces(code), value);
+      const std::size_t first = code.find_first_not_of(' ');
+      const std::string_view number =
+          first == std::string_view::npos
+              ? std::string_view()
+              : code.substr(first, code.find_last_not_of(' ') - first + 1);
+      const bool valid = tryReal(number, value);
       if (!valid) {
         // The record is reported and counted in no category.
         writeLine(stdout, std::string(code) + ":Valor Inv\xE1lido em " + dimension.fieldName);

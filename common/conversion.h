@@ -29,6 +29,7 @@ struct Dimension {
   std::uint8_t mappingKind = 0;            // 0 code table, 1 code dictionary, 2 thresholds
   std::uint16_t fieldNumber = 0;           // set by the tabulation engine for each data file
   CodeDictionary dictionary;               // kind 1
+  PackedCodes packedCodes;                 // kind 1: the dictionary packed after loading
   // The last code classified and its category (0: none yet). Data files are sorted by their
   // main code, so consecutive records mostly repeat it and skip the search.
   mutable std::string lastCode;

@@ -240,12 +240,12 @@ bool tryReal(std::string_view text, double& value) {
     if (exponentDigits == 0) return false;
   }
   if (i != text.size()) return false;
-  // from_chars takes neither a leading "+" nor a bare trailing "."; both are fine here.
-  std::string number(text.substr(start));
-  if (number[0] == '+') number.erase(0, 1);
+  // from_chars takes no leading "+"; the syntax was checked above.
+  const char* first = text.data() + start + (text[start] == '+' ? 1 : 0);
+  const char* last = text.data() + text.size();
   double parsed = 0;
-  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), parsed);
-  if (error != std::errc() || end != number.data() + number.size()) return false;
+  const auto [end, error] = std::from_chars(first, last, parsed);
+  if (error != std::errc() || end != last) return false;
   value = parsed;
   return true;
 }

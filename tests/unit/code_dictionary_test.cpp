@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -109,8 +110,12 @@ TEST(CodeDictionary, RangesAndCodesLookUp) {
         EXPECT_TRUE(insertRange(d, step.low, step.high, step.value)) << c.name;
       }
     }
+    PackedCodes packed;
+    packCodes(d, packed);
+    ASSERT_TRUE(packed.usable);
     for (const auto& [code, expected] : c.lookups) {
       EXPECT_EQ(expected, lookupCode(d, code)) << c.name << ", code \"" << code << "\"";
+      EXPECT_EQ(expected, lookupPacked(packed, code)) << c.name << ", code \"" << code << "\"";
     }
   }
 }
@@ -148,6 +153,45 @@ TEST(CodeDictionary, NeverWritesPastItsCapacity) {
   EXPECT_EQ(0, lookupCode(d, "50"));
   EXPECT_FALSE(insertRange(d, "20", "25", 6));
   EXPECT_EQ(4u, d.entries.size());
+}
+
+TEST(CodeDictionary, PackedLookupAnswersLikeTheDictionary) {
+  // Short codes over few byte values, zero bytes and bytes above 127 included, so that prefixes,
+  // zero padding and signedness all meet.
+  const char alphabet[] = {'\0', '1', '2', 'A', '\xE3'};
+  std::mt19937 random(17);
+  const auto randomCode = [&] {
+    std::string code(random() % 5, ' ');
+    for (char& c : code) c = alphabet[random() % sizeof alphabet];
+    return code;
+  };
+  for (int round = 0; round < 50; ++round) {
+    CodeDictionary d;
+    createDictionary(d, 60);
+    for (int i = 0; i < 20; ++i) {
+      std::string low = randomCode();
+      std::string high = randomCode();
+      if (high < low) std::swap(low, high);
+      if (random() % 3 == 0) {
+        insertRange(d, low, high, static_cast<std::uint16_t>(1 + random() % 5));
+      } else {
+        insertCode(d, low, static_cast<std::uint16_t>(1 + random() % 5));
+      }
+    }
+    PackedCodes packed;
+    packCodes(d, packed);
+    for (int i = 0; i < 200; ++i) {
+      const std::string code = randomCode();
+      ASSERT_EQ(lookupCode(d, code), lookupPacked(packed, code))
+          << "round " << round << ", code of " << code.size() << " bytes";
+    }
+  }
+  CodeDictionary longCodes;
+  createDictionary(longCodes, 2);
+  insertCode(longCodes, "123456789", 1);
+  PackedCodes packed;
+  packCodes(longCodes, packed);
+  EXPECT_FALSE(packed.usable);
 }
 
 }  // namespace

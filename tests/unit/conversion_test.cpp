@@ -16,7 +16,7 @@ namespace {
 // (10-59), codes or bound (61 on).
 std::string cnvLine(const std::string& rollUp, int category, const std::string& label,
                     const std::string& codes) {
-  char head[16];
+  char head[24];
   std::snprintf(head, sizeof head, "%3s%4d  ", rollUp.c_str(), category);
   std::string label50 = label;
   label50.resize(50, ' ');
