@@ -45,8 +45,9 @@ bool translateCodes(const DimensionItems& items, const std::string& path, int co
   DbfTable table;
   OpenDBF(table, path);
   CodeDictionary translated;
-  createDictionary(translated, capacityFor(table.recordCount));
-  for (std::int32_t r = 1; r <= table.recordCount; ++r) {
+  const std::int32_t records = std::max(table.recordCount, 0);
+  createDictionary(translated, capacityFor(records));
+  for (std::int32_t r = 1; r <= records; ++r) {
     readDBF(table, r);
     const std::string_view code = fieldValue(table, codeField);
     if (findCode(translated, code).found) continue;
@@ -69,10 +70,12 @@ bool loadDbfConversion(const DimensionItems& items, const std::string& conversio
                        Dimension& dimension) {
   DbfTable table;
   OpenDBF(table, conversionPath);
+  // A table without fields has no code to read.
   if (table.fieldCount < 1) {
     CloseDBF(table);
-    return fail(items.conversionFile + ": Tabela de conversao nao encontrada");
+    return fail(items.conversionFile + ": Tabela de conversao sem campos");
   }
+  const std::int32_t records = std::max(table.recordCount, 0);
   int codeField = chooseField(table, items.fieldName, 1);
   std::int32_t labelNumber = 1;
   // A field number the table does not have reads field 1.
@@ -84,7 +87,7 @@ bool loadDbfConversion(const DimensionItems& items, const std::string& conversio
   dimension.codeWidth = table.fields[codeField].length;
 
   // The limit counts records, not distinct codes.
-  if (limit - 1 < table.recordCount) {
+  if (limit - 1 < records) {
     CloseDBF(table);
     return fail(items.conversionFile + ": NumRegs = " + std::to_string(table.recordCount) +
                 " > Max = " + std::to_string(limit - 1));
@@ -104,7 +107,7 @@ bool loadDbfConversion(const DimensionItems& items, const std::string& conversio
     if (translation.fieldCount < 1) {
       CloseDBF(translation);
       CloseDBF(table);
-      return fail(items.translationFile + ": arquivo nao encontrado");
+      return fail(items.translationFile + ": Tabela de conversao sem campos");
     }
     translationKey = chooseField(translation, items.secondKey, 1);
     translationCode = chooseField(translation, items.fieldName, 1);
@@ -114,11 +117,11 @@ bool loadDbfConversion(const DimensionItems& items, const std::string& conversio
   }
 
   dimension.mappingKind = 1;
-  dimension.categoryNames.assign(table.recordCount + 2, std::string());
-  dimension.rollUpTarget.assign(table.recordCount + 1, 0);
-  createDictionary(dimension.dictionary, capacityFor(table.recordCount));
+  dimension.categoryNames.assign(records + 2, std::string());
+  dimension.rollUpTarget.assign(records + 1, 0);
+  createDictionary(dimension.dictionary, capacityFor(records));
   int categories = 0;
-  for (std::int32_t r = 1; r <= table.recordCount; ++r) {
+  for (std::int32_t r = 1; r <= records; ++r) {
     readDBF(table, r);
     const std::string_view code = fieldValue(table, codeField);
     // The first record of a code wins, label included.
