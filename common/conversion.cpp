@@ -34,8 +34,9 @@ std::string trimTrailingSpaces(std::string_view text) {
   return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
 }
 
-std::string_view columns(std::string_view line, std::size_t from, std::size_t length) {
-  return from < line.size() ? line.substr(from, length) : std::string_view();
+inline std::string_view columns(std::string_view line, std::size_t from, std::size_t length) {
+  if (from >= line.size()) return std::string_view();
+  return std::string_view(line.data() + from, std::min(length, line.size() - from));
 }
 
 // The lines of a conversion file: up to Ctrl-Z, each cut to 255 characters. CR LF, LF and a lone
@@ -321,6 +322,51 @@ void loadDimension(const std::string& line, int limit, Dimension& dimension) {
   if (dimension.mappingKind == 1) packCodes(dimension.dictionary, dimension.packedCodes);
 }
 
+namespace {
+
+// Kinds 1 and 2 kept out of categoryOf, so that the table lookup of kind 0 stays a few
+// instructions.
+int categoryByDictionary(const Dimension& dimension, std::string_view code) {
+  if (dimension.lastCategory != 0 && code == std::string_view(dimension.lastCode)) {
+    return dimension.lastCategory;
+  }
+  const PackedCodes& packed = dimension.packedCodes;
+  const int found = packed.usable && code.size() <= 8 ? lookupPacked(packed, code)
+                                                      : lookupCode(dimension.dictionary, code);
+  const int category = found == 0 ? dimension.categoryCount + 1 : found;
+  dimension.lastCode.assign(code);
+  dimension.lastCategory = category;
+  return category;
+}
+
+int categoryByThreshold(const Dimension& dimension, std::string_view code) {
+  if (dimension.lastCategory != 0 && code == std::string_view(dimension.lastCode)) {
+    return dimension.lastCategory;
+  }
+  double value = 0;
+  const std::size_t first = code.find_first_not_of(' ');
+  const std::string_view number = first == std::string_view::npos
+                                      ? std::string_view()
+                                      : code.substr(first, code.find_last_not_of(' ') - first + 1);
+  if (!tryReal(number, value)) {
+    // The record is reported and counted in no category.
+    writeLine(stdout, std::string(code) + ":Valor Inv\xE1lido em " + dimension.fieldName);
+    return dimension.categoryCount + 1;
+  }
+  int category = dimension.categoryCount + 1;
+  for (int i = 1; i <= dimension.categoryCount; ++i) {
+    if (dimension.hasBound[i] && dimension.thresholds[i] >= value) {
+      category = i;
+      break;
+    }
+  }
+  dimension.lastCode.assign(code);
+  dimension.lastCategory = category;
+  return category;
+}
+
+}  // namespace
+
 int categoryOf(const Dimension& dimension, std::string_view fieldText) {
   const std::size_t start = dimension.codeStart > 0 ? dimension.codeStart - 1u : 0u;
   const std::string_view code = columns(fieldText, start, dimension.codeWidth);
@@ -328,56 +374,23 @@ int categoryOf(const Dimension& dimension, std::string_view fieldText) {
     case 0: {
       // Most codes are plain digits of the full width: their number needs no other rule.
       if (code.size() == dimension.codeWidth) {
-        std::size_t number = 0;
-        std::size_t i = 0;
-        while (i < code.size() && isDigit(code[i])) number = number * 10 + (code[i++] - '0');
-        if (i == code.size() && number < dimension.codeTable.size()) {
-          return dimension.codeTable[number];
+        std::uint32_t number = 0;
+        bool digits = true;
+        for (const char c : code) {
+          const std::uint32_t digit = static_cast<unsigned char>(c) - std::uint32_t{'0'};
+          digits &= digit < 10;
+          number = number * 10 + digit;
         }
+        if (digits && number < dimension.codeTable.size()) return dimension.codeTable[number];
       }
       const std::uint16_t number = codeNumber(code);
       return number < dimension.codeTable.size() ? dimension.codeTable[number]
                                                  : dimension.categoryCount + 1;
     }
-    case 1: {
-      if (dimension.lastCategory != 0 && code == std::string_view(dimension.lastCode)) {
-        return dimension.lastCategory;
-      }
-      const PackedCodes& packed = dimension.packedCodes;
-      const int found = packed.usable && code.size() <= 8 ? lookupPacked(packed, code)
-                                                          : lookupCode(dimension.dictionary, code);
-      const int category = found == 0 ? dimension.categoryCount + 1 : found;
-      dimension.lastCode.assign(code);
-      dimension.lastCategory = category;
-      return category;
-    }
-    case 2: {
-      if (dimension.lastCategory != 0 && code == std::string_view(dimension.lastCode)) {
-        return dimension.lastCategory;
-      }
-      double value = 0;
-      const std::size_t first = code.find_first_not_of(' ');
-      const std::string_view number =
-          first == std::string_view::npos
-              ? std::string_view()
-              : code.substr(first, code.find_last_not_of(' ') - first + 1);
-      const bool valid = tryReal(number, value);
-      if (!valid) {
-        // The record is reported and counted in no category.
-        writeLine(stdout, std::string(code) + ":Valor Inv\xE1lido em " + dimension.fieldName);
-        return dimension.categoryCount + 1;
-      }
-      int category = dimension.categoryCount + 1;
-      for (int i = 1; i <= dimension.categoryCount; ++i) {
-        if (dimension.hasBound[i] && dimension.thresholds[i] >= value) {
-          category = i;
-          break;
-        }
-      }
-      dimension.lastCode.assign(code);
-      dimension.lastCategory = category;
-      return category;
-    }
+    case 1:
+      return categoryByDictionary(dimension, code);
+    case 2:
+      return categoryByThreshold(dimension, code);
     default:
       return 0;
   }

@@ -365,4 +365,12 @@ TEST_F(Conversion, DictionarySizingLimits) {
             loadOutput(writeCnv("huge.cnv", huge)));
 }
 
+TEST_F(Conversion, UnloadedDimensionPutsEveryValueInNoCategory) {
+  Dimension d;
+  EXPECT_EQ(1, categoryOf(d, "12"));
+  EXPECT_EQ(1, categoryOf(d, "A1"));
+  d.mappingKind = 7;
+  EXPECT_EQ(0, categoryOf(d, "12"));
+}
+
 }  // namespace
