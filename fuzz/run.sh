@@ -8,7 +8,7 @@
 set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${FUZZ_BUILD:-$root/build/fuzz}
+build=$(realpath -m "${FUZZ_BUILD:-$root/build/fuzz}")  # the targets change directory
 
 CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j 2 >/dev/null
