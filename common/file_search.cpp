@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
+
+#include "output.h"
 
 namespace {
 
@@ -153,4 +156,17 @@ bool staysInSite(const std::string& path) {
 
 bool isPlainFileName(const std::string& name) {
   return name.find_first_of("/\\") == std::string::npos && name.find("..") == std::string::npos;
+}
+
+std::string readFileBytesOrStop(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) runtimeFailure(path + " n\xE3o pode ser aberto");
+  std::string bytes;
+  char buffer[8192];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) runtimeFailure(path + " n\xE3o pode ser lido");
+  return bytes;
 }

@@ -26,6 +26,10 @@ bool wildcardMatch(const std::string& pattern, const std::string& name);
 // its name part; hidden files (a leading ".") do not count. Ascending byte order.
 std::vector<std::string> matchingFiles(const std::string& pattern);
 
+// The whole file as bytes. A file that cannot be opened or read ends the program with an
+// "Erro: " line naming `path`.
+std::string readFileBytesOrStop(const std::string& path);
+
 // A definition name the request may give: no ".." component and not absolute, so that it
 // cannot reach outside the site.
 bool staysInSite(const std::string& path);

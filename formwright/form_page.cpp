@@ -52,15 +52,7 @@ std::string widenedYear(std::string_view digits) {
 
 // The lines of the file without their line ends, each cut to 255 characters.
 std::vector<std::string> readTextLines(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) runtimeFailure(path + " n\xE3o pode ser aberto");
-  std::string bytes;
-  char buffer[8192];
-  std::size_t read = 0;
-  while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, read);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) runtimeFailure(path + " n\xE3o pode ser lido");
+  const std::string bytes = readFileBytesOrStop(path);
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < bytes.size()) {

@@ -7,6 +7,7 @@
 #include "definition.h"
 #include "form_input.h"
 #include "harness.h"
+#include "page_flow.h"
 #include "state.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -22,16 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TabulationState state;
     state.query = decodeFormData(parts[0]);
     state.defPath = "t.def";
-    state.rowChoice = formValue(state.query, "Linha");
-    state.columnChoice = formValue(state.query, "Coluna");
-    state.measures.assign(1, MeasureSpec{});
-    for (const std::string& name : formValues(state.query, "Incremento")) {
-      MeasureSpec measure;
-      measure.name = name;
-      state.measures.push_back(measure);
-    }
-    state.measureCount = static_cast<int>(state.measures.size()) - 1;
-    state.selections.assign(1, SelectionFilter{});
+    takeEarlyFormFields(state);
     readDefinition(state);
     if (static_cast<int>(state.selections.size()) != state.selectionCount + 1 ||
         static_cast<int>(state.measures.size()) != state.measureCount + 1) {

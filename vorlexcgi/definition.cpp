@@ -24,16 +24,7 @@ char upperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 3
 std::string readWholeFile(const std::string& path) {
   std::string found = findFile(path);
   if (found.empty()) found = path;
-  std::FILE* file = std::fopen(found.c_str(), "rb");
-  if (file == nullptr) runtimeFailure(path + " n\xE3o pode ser aberto");
-  std::string bytes;
-  char buffer[8192];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) runtimeFailure(path + " n\xE3o pode ser lido");
-  return bytes;
+  return readFileBytesOrStop(found);
 }
 
 // The lines of the file, each without its line end and cut to 255 characters.

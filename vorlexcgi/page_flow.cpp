@@ -47,21 +47,6 @@ std::string definitionNameOf(int argc, char** argv) {
   return query.find('=') == std::string::npos ? query : std::string();
 }
 
-void takeEarlyFormFields(TabulationState& state) {
-  state.rowChoice = formValue(state.query, "Linha");
-  state.columnChoice = formValue(state.query, "Coluna");
-  state.measures.assign(1, MeasureSpec{});
-  for (const std::string& name : formValues(state.query, "Incremento")) {
-    MeasureSpec measure;
-    measure.name = name;
-    state.measures.push_back(measure);
-  }
-  state.measureCount = static_cast<int>(state.measures.size()) - 1;
-  const std::string format = formValue(state.query, "formato");
-  if (format == "prn" || format == "caderno") state.suppressCopies = true;
-  state.selectionCount = 0;
-  state.selections.assign(1, SelectionFilter{});
-}
 
 void writePageHead(const TabulationState& state) {
   writeLine(stdout, kDocumentType);
@@ -278,6 +263,22 @@ void appendLogLine(const TabulationState& state) {
 }
 
 }  // namespace
+
+void takeEarlyFormFields(TabulationState& state) {
+  state.rowChoice = formValue(state.query, "Linha");
+  state.columnChoice = formValue(state.query, "Coluna");
+  state.measures.assign(1, MeasureSpec{});
+  for (const std::string& name : formValues(state.query, "Incremento")) {
+    MeasureSpec measure;
+    measure.name = name;
+    state.measures.push_back(measure);
+  }
+  state.measureCount = static_cast<int>(state.measures.size()) - 1;
+  const std::string format = formValue(state.query, "formato");
+  if (format == "prn" || format == "caderno") state.suppressCopies = true;
+  state.selectionCount = 0;
+  state.selections.assign(1, SelectionFilter{});
+}
 
 long requestElapsedMilliseconds(const LocalTime& start, const LocalTime& end) {
   return elapsedMilliseconds(start, end);

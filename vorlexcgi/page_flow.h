@@ -4,6 +4,9 @@
 
 #include "state.h"
 
+// Step 4: the row, column, measure names and format as posted, before the definition is read.
+void takeEarlyFormFields(TabulationState& state);
+
 // Runs the whole request; returns the exit status.
 int runRequest(TabulationState& state, int argc, char** argv);
 // Time of day from start to end in milliseconds; one passage of midnight is allowed for.
