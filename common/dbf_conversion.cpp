@@ -35,7 +35,8 @@ std::string withoutTrailingSpaces(std::string_view text) {
 }
 
 std::uint16_t capacityFor(std::int32_t records) {
-  return static_cast<std::uint16_t>(std::min(records + 2, kMaxCapacity));
+  return static_cast<std::uint16_t>(
+      std::min<std::int64_t>(std::int64_t{records} + 2, kMaxCapacity));
 }
 
 // Replaces the dictionary by one keyed on the translation table's codes: each code goes to the
@@ -47,7 +48,10 @@ bool translateCodes(const DimensionItems& items, const std::string& path, int co
   CodeDictionary translated;
   const std::int32_t records = std::max(table.recordCount, 0);
   createDictionary(translated, capacityFor(records));
-  for (std::int32_t r = 1; r <= records; ++r) {
+  // Past the records the file holds every record is the same blank one: the first of them
+  // decides for all.
+  const std::int32_t lastToRead = std::min(records, table.recordsHeld + 1);
+  for (std::int32_t r = 1; r <= lastToRead; ++r) {
     readDBF(table, r);
     const std::string_view code = fieldValue(table, codeField);
     if (findCode(translated, code).found) continue;

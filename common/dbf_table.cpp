@@ -1,5 +1,6 @@
 #include "dbf_table.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -122,6 +123,14 @@ void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
   }
   // Every field must lie within the record, so that fieldValue never reads past it.
   if (offset > table.recordLength) refuseHeader(table);
+
+  struct stat info {};
+  if (fstat(fileno(table.file), &info) != 0)
+    runtimeFailure(table.fileName + " n\xE3o pode ser lido");
+  const std::int64_t dataBytes = std::max<std::int64_t>(info.st_size - table.headerLength, 0);
+  const std::int64_t held = (dataBytes + table.recordLength - 1) / table.recordLength;
+  table.recordsHeld =
+      static_cast<std::int32_t>(std::min<std::int64_t>(held, std::max(table.recordCount, 0)));
 
   table.recordsPerBlock = static_cast<std::int32_t>(kReadBytes / table.recordLength);
   table.blockBuffer.assign(static_cast<std::size_t>(table.recordsPerBlock) * table.recordLength, ' ');

@@ -27,6 +27,9 @@ struct DbfTable {
   bool hasMemo = false;
   std::string lastUpdate;  // "yyyymmdd"
   std::int32_t recordCount = 0;
+  // Records 1..recordsHeld have bytes in the file; every later one up to recordCount reads as
+  // the same blank record, so a pass may stop after the first of them.
+  std::int32_t recordsHeld = 0;
   std::uint16_t headerLength = 0, recordLength = 0;  // recordLength 1..kBlockSize while open
   std::uint8_t fieldCount = 0;
   std::vector<DbfField> fields;  // fields[1..fieldCount]; fields[0] unused

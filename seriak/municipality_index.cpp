@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -65,7 +66,10 @@ bool writeIndex(DbfTable& table, int field, const std::string& fieldName,
   std::int32_t runStart = 1;
   std::int32_t lastInOrder = table.recordCount;
   bool inOrder = true;
-  for (std::int32_t n = 1; n <= table.recordCount; ++n) {
+  // Past the records the file holds every record is the same blank one, so the first of them
+  // settles the order and the last run reaches recordCount.
+  const std::int32_t lastToRead = std::min(table.recordCount, table.recordsHeld + 1);
+  for (std::int32_t n = 1; n <= lastToRead; ++n) {
     readDBF(table, n);
     const std::string_view value = fieldValue(table, field);
     const int order = previous.compare(value);

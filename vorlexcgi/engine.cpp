@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -216,7 +217,9 @@ struct FilePlan {
   std::vector<MeasureField> measures;       // measures[1..measureCount]
 };
 
-void classifyRecord(TabulationState& state, FilePlan& plan, const char* record) {
+// `times` counts identical records at once: the blank records past the end of the file. Each adds
+// 0 or 1 per cell, so one product equals that many additions.
+void classifyRecord(TabulationState& state, FilePlan& plan, const char* record, double times = 1) {
   for (FieldClassifier& selection : plan.selections) {
     if (!passes(selection, record)) return;
   }
@@ -226,30 +229,41 @@ void classifyRecord(TabulationState& state, FilePlan& plan, const char* record) 
     const int column = classify(plan.column, record);
     const MeasureField& measure = plan.measures[1];
     state.valueCells[column][row] +=
-        fieldMeasure(record, measure.valueOffset, measure.valueLength);
+        fieldMeasure(record, measure.valueOffset, measure.valueLength) * times;
     if (measure.rate) {
       state.divisorCells[column][row] +=
-          fieldMeasure(record, measure.divisorOffset, measure.divisorLength);
+          fieldMeasure(record, measure.divisorOffset, measure.divisorLength) * times;
     }
     return;
   }
   for (int m = 1; m <= state.measureCount; ++m) {
     const MeasureField& measure = plan.measures[m];
-    state.valueCells[m][row] += fieldMeasure(record, measure.valueOffset, measure.valueLength);
+    state.valueCells[m][row] +=
+        fieldMeasure(record, measure.valueOffset, measure.valueLength) * times;
     if (measure.rate) {
       state.divisorCells[m][row] +=
-          fieldMeasure(record, measure.divisorOffset, measure.divisorLength);
+          fieldMeasure(record, measure.divisorOffset, measure.divisorLength) * times;
     }
   }
 }
 
-// Records first..last; nothing when last < first.
+// Records first..last; nothing when last < first. A header may claim far more records than the
+// file holds; those all read as one blank record, classified once for the lot.
 void readRecords(TabulationState& state, FilePlan& plan, DbfTable& table, std::int32_t first,
                  std::int32_t last) {
-  for (std::int32_t n = first; n <= last; ++n) {
-    readDBF(table, n);
+  std::int64_t n = first;
+  for (; n <= last && n <= table.recordsHeld; ++n) {
+    readDBF(table, static_cast<std::int32_t>(n));
     classifyRecord(state, plan, table.currentRecord);
   }
+  const std::int64_t blankLast = std::min(last, table.recordCount);
+  if (n <= blankLast) {
+    readDBF(table, static_cast<std::int32_t>(n));
+    classifyRecord(state, plan, table.currentRecord, static_cast<double>(blankLast - n + 1));
+    n = blankLast + 1;
+  }
+  // A number the table does not have: the reader refuses it.
+  if (n <= last) readDBF(table, static_cast<std::int32_t>(n));
 }
 
 // The last field whose stored name equals the dimension's field name exactly.

@@ -120,6 +120,20 @@ TEST_F(DbfConversion, TranslationTableMapsDataCodes) {
   for (const auto& c : cases) EXPECT_EQ(c.category, categoryOf(d, c.value)) << c.value;
 }
 
+TEST_F(DbfConversion, TranslationClaimingBillions) {
+  const std::string table = regionTable().writeTo(tempPath("regiao.dbf"));
+  TestDbf translation{{{"CODMUN", 'C', 7}, {"sigla", 'C', 4}},
+                      {{"1100015", "ro"}, {"2927408", "ba"}}};
+  translation.recordCount = 2147483647;
+  translation.writeTo(tempPath("munic.dbf"));
+  Dimension d;
+  EXPECT_EQ("", load("CODMUN,NOME," + table + ",sigla," + tempPath("munic.dbf"), 5700, d));
+  ASSERT_EQ("", pendingMessage);
+  EXPECT_EQ(1, categoryOf(d, "1100015"));
+  EXPECT_EQ(4, categoryOf(d, "2927408"));
+  EXPECT_EQ(5, categoryOf(d, "       "));
+}
+
 TEST_F(DbfConversion, UpperCaseSecondKeyNeverMatches) {
   const std::string table = TestDbf{
       {{"UF", 'C', 2}, {"NOME", 'C', 6}, {"SIGLA", 'C', 2}},

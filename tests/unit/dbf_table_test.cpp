@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -199,6 +200,31 @@ TEST(DbfTable, RecordsTheFileDoesNotHoldReadAsBlanks) {
       EXPECT_EQ(c.bytes, std::string(table.currentRecord, 7)) << "record " << c.record;
     }
   });
+}
+
+TEST(DbfTable, RecordsHeldCountsEveryRecordWithAByteInTheFile) {
+  const struct {
+    const char* what;
+    std::optional<std::int32_t> claimed;
+    bool endMark;
+    std::string trailing;
+    std::int32_t held;
+  } cases[] = {
+      {"as claimed", {}, true, "", 3},
+      {"claims more, end byte held as a record", 2000000000, true, "", 4},
+      {"claims more, no end byte", 2000000000, false, "", 3},
+      {"claims more, a cut record", 2000000000, false, "*B", 4},
+      {"claims fewer", 2, true, "", 2},
+      {"negative count", -5, true, "", 0},
+  };
+  for (const auto& c : cases) {
+    TestDbf dbf{{{"CODMUN", 'C', 6}}, {"110001", "110002", "110003"}};
+    dbf.recordCount = c.claimed;
+    dbf.endMark = c.endMark;
+    dbf.trailing = c.trailing;
+    withTable(dbf.writeTo(tempPath("t.dbf")),
+              [&](DbfTable& table) { EXPECT_EQ(c.held, table.recordsHeld) << c.what; });
+  }
 }
 
 TEST(DbfTable, LongPathIsOpenedWholeAndCutOnlyInMessages) {

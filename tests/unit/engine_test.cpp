@@ -1,7 +1,7 @@
 #include "engine.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "program_run.h"
 #include "test_dbf.h"
 #include "test_paths.h"
 #include "text_helpers.h"
@@ -139,6 +140,38 @@ TEST(Engine, CountsSumsAndRatesEveryRecordDeletedOnesToo) {
   TabulationState field = sexState("PESO", {});
   tabulated(field, path);
   EXPECT_EQ(2, field.columnDecimals[1]);  // a summed field shows its own decimals
+}
+
+TEST(Engine, BlankRecordsPastTheEndOfTheFileCountAsOneLot) {
+  // The header claims two billion records; the file holds the six, then its end byte.
+  TestDbf dbf = municipalities();
+  dbf.recordCount = 2147483647;
+  const std::string path = dbf.writeTo(tempPath("dados.dbf"));
+  TabulationState counts = sexState("#", {});
+  EXPECT_EQ("", tabulated(counts, path));
+  EXPECT_EQ(3, counts.valueCells[1][1]);
+  EXPECT_EQ(2, counts.valueCells[1][2]);
+  // sex 9, the record holding the end byte, and every blank record after it
+  EXPECT_EQ(2147483647.0 - 5, counts.valueCells[1][3]);
+
+  TabulationState sums = sexState("PESO", {});
+  tabulated(sums, path);
+  EXPECT_DOUBLE_EQ(11.5, sums.valueCells[1][1]);
+  EXPECT_EQ(3, sums.valueCells[1][3]);  // a blank value adds nothing
+
+  // Through an index whose range runs past the records claimed: read up to the last one, then
+  // the reader refuses the next number.
+  dbf.recordCount = 10;
+  dbf.writeTo(tempPath("dados.dbf"));
+  const std::time_t now = std::time(nullptr) / 2 * 2;
+  setModified(path, now);
+  writeFileBytes(tempPath("dados.IXM"), "MUN\r\nC            6      12\r\n");
+  setModified(tempPath("dados.IXM"), now + 2);
+  TabulationState indexed = sexState("#", {3});
+  const ProgramRun run = captureExit([&] { tabulateFile(indexed, path); });
+  std::remove(tempPath("dados.IXM").c_str());
+  EXPECT_EQ("readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = 11", run.output);
+  EXPECT_EQ(1, run.status);
 }
 
 TEST(Engine, MissingFieldsLeaveTheFileOut) {

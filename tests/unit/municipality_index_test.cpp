@@ -69,3 +69,35 @@ TEST(MunicipalityIndex, UnreadableDataFileStopsWithTheReaderLine) {
   EXPECT_EQ(1, run.status);
   EXPECT_FALSE(std::filesystem::exists(tempPath("DO96.IXM")));
 }
+
+TEST(MunicipalityIndex, HeaderClaimingBillionsOfRecordsIsSettledByTheFirstBlankOne) {
+  const struct {
+    const char* what;
+    std::vector<TestRow> rows;
+    std::string output, index;
+  } cases[] = {
+      {"blank after codes: out of order",
+       {"110001", "110002"},
+       "***** Municipio fora da ordem!\r\n   1 DO96.dbf:2147483647 arquivo indice removido!\r\n",
+       ""},
+      {"nothing but blanks",
+       {},
+       "   1 DO96.dbf:2147483647\r\n",
+       "CODMUNRES\r\n             1"
+       "2147483647\r\n"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(tempPath("site"));
+    std::filesystem::create_directories(tempPath("site"));
+    TestDbf dbf{{{"CODMUNRES", 'C', 6}}, c.rows};
+    dbf.recordCount = 2147483647;
+    dbf.endMark = false;
+    dbf.writeTo(tempPath("site/DO96.dbf"));
+    const ProgramRun run = runSeriakIn(tempPath("site"), "*");
+    EXPECT_EQ(c.output, run.output) << c.what;
+    EXPECT_EQ(0, run.status) << c.what;
+    if (!c.index.empty()) {
+      EXPECT_EQ(c.index, readFileBytes(tempPath("site/DO96.IXM"))) << c.what;
+    }
+  }
+}
