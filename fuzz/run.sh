@@ -4,7 +4,9 @@
 # The corpus of each target grows in build/fuzz/corpus/<target>/ from run to run; seeds come
 # from the test fixtures (made at each run) and from fuzz/seeds/<target>/. A crash, a sanitizer
 # report or a timeout stops the script with the target's log and leaves the input in
-# build/fuzz/crashes/. FUZZ_TARGETS="request_fuzz periods_fuzz" runs only those.
+# build/fuzz/crashes/. FUZZ_TARGETS="request_fuzz periods_fuzz" runs only those; FUZZ_SEED=N
+# makes a run repeatable (with the same starting corpus, a shorter run tries a prefix of the
+# inputs of a longer one).
 set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +23,8 @@ mkdir -p "$build/crashes" "$build/logs"
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+seed=()
+[[ -n ${FUZZ_SEED:-} ]] && seed=(-seed="$FUZZ_SEED")
 targets=${FUZZ_TARGETS:-$(cd "$build" && ls -- *_fuzz)}
 for name in $targets; do
   corpus=("$build/corpus/$name")
@@ -29,7 +33,7 @@ for name in $targets; do
     [[ -d $extra ]] && corpus+=("$extra")
   done
   log="$build/logs/$name.log"
-  if ! "$build/$name" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
+  if ! "$build/$name" "${seed[@]}" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
       -dict="$root/fuzz/vorlex.dict" -artifact_prefix="$build/crashes/$name-" \
       -print_final_stats=1 "${corpus[@]}" >"$log" 2>&1; then
     tail -n 60 "$log"
