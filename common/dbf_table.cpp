@@ -133,7 +133,8 @@ void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
       static_cast<std::int32_t>(std::min<std::int64_t>(held, std::max(table.recordCount, 0)));
 
   table.recordsPerBlock = static_cast<std::int32_t>(kReadBytes / table.recordLength);
-  table.blockBuffer.assign(static_cast<std::size_t>(table.recordsPerBlock) * table.recordLength, ' ');
+  table.blockBuffer.assign(
+      static_cast<std::size_t>(table.recordsPerBlock) * table.recordLength + kRecordSlack, ' ');
   table.currentBlock = -1;
   table.blockReads = 0;
   table.currentRecord = nullptr;

@@ -13,6 +13,9 @@
 #include "text_limits.h"
 
 inline constexpr std::size_t kBlockSize = 8001;
+// Readable bytes after the last record of a block, so that a short field can be loaded as one
+// 8-byte word and masked.
+inline constexpr std::size_t kRecordSlack = 8;
 
 struct DbfField {
   std::string name;  // as stored, at most 10 bytes, case unchanged
@@ -36,7 +39,7 @@ struct DbfTable {
   std::uint8_t languageDriver = 0;
   const char* currentRecord = nullptr;  // into blockBuffer, at the deletion mark
   std::int32_t currentRecordNumber = 0;
-  std::vector<char> blockBuffer;     // whole records only, at least kBlockSize bytes
+  std::vector<char> blockBuffer;     // whole records (at least kBlockSize bytes), then the slack
   std::int32_t recordsPerBlock = 0;  // records that one block read brings in
   std::int32_t currentBlock = -1;    // -1: nothing read yet
   std::int32_t blockReads = 0;       // block reads since OpenDBF (the tests count them)

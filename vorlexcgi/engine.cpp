@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -36,6 +37,7 @@ struct FieldClassifier {
   int fieldOffset = 0, fieldLength = 0;         // within the record, deletion mark at 0
   int codeOffset = 0, codeLength = 0;           // the code within the field
   bool memoized = false;
+  std::uint64_t codeMask = 0;
   std::vector<std::uint64_t> keys;
   std::vector<std::int32_t> categories;  // -1: slot empty
   std::string lastCode;
@@ -48,30 +50,19 @@ struct MeasureField {
   int divisorOffset = 0, divisorLength = 0;
 };
 
-// The code's bytes as one number; the usual widths get a fixed-size copy, which compiles to a
-// single load.
-std::uint64_t packedCode(const char* code, int length) {
-  std::uint64_t key = 0;
-  switch (length) {
-    case 1:
-      return static_cast<unsigned char>(code[0]);
-    case 2: {
-      std::uint16_t two = 0;
-      std::memcpy(&two, code, 2);
-      return two;
-    }
-    case 4: {
-      std::uint32_t four = 0;
-      std::memcpy(&four, code, 4);
-      return four;
-    }
-    case 8:
-      std::memcpy(&key, code, 8);
-      return key;
-    default:
-      std::memcpy(&key, code, static_cast<std::size_t>(length));
-      return key;
-  }
+// The code's bytes as one number: one 8-byte load, masked to the code. The record buffer keeps
+// readable slack after its last record, so the load never leaves it.
+std::uint64_t packedCode(const char* code, std::uint64_t mask) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, code, sizeof word);
+  return word & mask;
+}
+
+// The bits of an 8-byte load that hold the first `length` bytes.
+std::uint64_t codeMask(int length) {
+  if (length >= 8) return ~std::uint64_t{0};
+  const std::uint64_t low = (std::uint64_t{1} << (8 * length)) - 1;
+  return std::endian::native == std::endian::little ? low : ~(~std::uint64_t{0} >> (8 * length));
 }
 
 // Whether categoryOf may be answered from memory for this code: mapping kinds 0 and 1 always;
@@ -97,7 +88,7 @@ int classify(FieldClassifier& field, const char* record) {
   const char* code = record + field.fieldOffset + field.codeOffset;
   const std::string_view codeText(code, static_cast<std::size_t>(field.codeLength));
   if (field.memoized) {
-    const std::uint64_t key = packedCode(code, field.codeLength);
+    const std::uint64_t key = packedCode(code, field.codeMask);
     const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >>
                                                       (64 - kMemoBits));
     if (field.categories[slot] >= 0 && field.keys[slot] == key) return field.categories[slot];
@@ -134,6 +125,7 @@ void prepareClassifier(FieldClassifier& field, const Dimension& dimension,
   field.codeLength = dimension.codeWidth < room ? dimension.codeWidth : room;
   field.memoized = field.codeLength <= 8;
   if (field.memoized) {
+    field.codeMask = codeMask(field.codeLength);
     field.keys.assign(kMemoSize, 0);
     field.categories.assign(kMemoSize, -1);
   }

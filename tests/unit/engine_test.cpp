@@ -174,6 +174,28 @@ TEST(Engine, BlankRecordsPastTheEndOfTheFileCountAsOneLot) {
   EXPECT_EQ(1, run.status);
 }
 
+TEST(Engine, CodesOfEveryWidthAreToldApartByTheirLastByte) {
+  for (int width = 1; width <= 10; ++width) {
+    const std::string stem(static_cast<std::size_t>(width - 1), '7');
+    // The field after the code changes from record to record and must never count.
+    TestDbf dbf{{{"COD", 'C', width}, {"NEXT", 'C', 8}},
+                {{stem + "1", "abcdefgh"},
+                 {stem + "2", "abcdefgh"},
+                 {stem + "1", "zzzzzzzz"},
+                 {stem + "2", "12345678"},
+                 {stem + "1", "12345678"},
+                 {stem + "3", "x"}}};
+    const std::string path = dbf.writeTo(tempPath("dados.dbf"));
+    TabulationState state = sexState("#", {});
+    loadInto(state.rowDimension, "COD",
+             conversionFile("cod.cnv", "2 " + std::to_string(width), {stem + "1", stem + "2"}));
+    EXPECT_EQ("", tabulated(state, path)) << width;
+    EXPECT_EQ(3, state.valueCells[1][1]) << width;
+    EXPECT_EQ(2, state.valueCells[1][2]) << width;
+    EXPECT_EQ(1, state.valueCells[1][3]) << width;
+  }
+}
+
 TEST(Engine, MissingFieldsLeaveTheFileOut) {
   const std::string path = municipalities().writeTo(tempPath("dados.dbf"));
   TabulationState dimension = sexState("#", {});
