@@ -42,15 +42,12 @@ inline std::string_view columns(std::string_view line, std::size_t from, std::si
 // The lines of a conversion file: up to Ctrl-Z, each cut to 255 characters. CR LF, LF and a lone
 // CR all end a line.
 bool readConversionLines(const std::string& path, std::vector<std::string>& lines) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
   std::string bytes;
-  char buffer[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-  std::fclose(file);
+  if (!readWholeFile(path, bytes)) return false;
   const std::size_t end = bytes.find(kEndOfFile);
   if (end != std::string::npos) bytes.resize(end);
+  lines.reserve(lines.size() +
+                static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
   std::size_t start = 0;
   while (start < bytes.size()) {
     std::size_t stop = start;

@@ -158,15 +158,29 @@ bool isPlainFileName(const std::string& name) {
   return name.find_first_of("/\\") == std::string::npos && name.find("..") == std::string::npos;
 }
 
-std::string readFileBytesOrStop(const std::string& path) {
+bool readWholeFile(const std::string& path, std::string& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) runtimeFailure(path + " n\xE3o pode ser aberto");
-  std::string bytes;
+  if (file == nullptr) return false;
+  // Sized from the file and read in place: a conversion file of thousands of lines is read on
+  // every request, and growing the text as it comes costs more than reading it.
+  struct stat info {};
+  bytes.clear();
+  if (fstat(fileno(file), &info) == 0 && info.st_size > 0) {
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  }
+  // Whatever the file gained since, or all of it when its size is not known.
   char buffer[8192];
   std::size_t got = 0;
   while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (failed) runtimeFailure(path + " n\xE3o pode ser lido");
+  return true;
+}
+
+std::string readFileBytesOrStop(const std::string& path) {
+  std::string bytes;
+  if (!readWholeFile(path, bytes)) runtimeFailure(path + " n\xE3o pode ser aberto");
   return bytes;
 }

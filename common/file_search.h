@@ -26,6 +26,9 @@ bool wildcardMatch(const std::string& pattern, const std::string& name);
 // its name part; hidden files (a leading ".") do not count. Ascending byte order.
 std::vector<std::string> matchingFiles(const std::string& pattern);
 
+// The whole file into `bytes`; false when it cannot be opened. A read error ends the program
+// with an "Erro: " line naming `path`.
+bool readWholeFile(const std::string& path, std::string& bytes);
 // The whole file as bytes. A file that cannot be opened or read ends the program with an
 // "Erro: " line naming `path`.
 std::string readFileBytesOrStop(const std::string& path);
