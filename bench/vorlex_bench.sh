@@ -15,11 +15,11 @@ data=("$site"/dados/DO9?.DBF "$site"/dados/DO00.DBF)
 cat "${data[@]}" > /dev/null  # page-cached, as a busy server has them
 
 now() { date +%s.%N; }
-# Best of $runs runs: "wall cpu" in seconds (cpu = user + system; on a loaded machine the wall
-# time also holds the time spent waiting for a core).
+# Best of $runs runs: "wall cpu" in seconds, to the millisecond (cpu = user + system; on a loaded
+# machine the wall time also holds the time spent waiting for a core).
 best() {
   for _ in $(seq "$runs"); do
-    /usr/bin/time -f "%e %U %S" "$@" 2>&1 > /dev/null | tail -1
+    { TIMEFORMAT='%3R %3U %3S'; time "$@" > /dev/null 2>&1; } 2>&1 | tail -1
   done | awk '{cpu = $2 + $3} NR == 1 || $1 < w {w = $1} NR == 1 || cpu < c {c = cpu}
               END {printf "%.3f %.3f", w, c}'
 }
