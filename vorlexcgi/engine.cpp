@@ -44,10 +44,21 @@ struct FieldClassifier {
   int lastCategory = -1;
 };
 
+// A numeric field the measures add. Records come sorted by their main code, so a field such as
+// a population repeats from record to record: a field of up to 8 bytes remembers its last text
+// and value. Measures naming the same field share one, so it is read once per record.
+struct NumberField {
+  int offset = 0, length = 0;  // length 0 counts records
+  std::uint64_t mask = 0;
+  std::uint64_t lastText = 0;
+  double lastValue = 0;
+  bool known = false;
+};
+
 struct MeasureField {
-  int valueOffset = 0, valueLength = 0;  // length 0 counts records
+  std::size_t value = 0;  // in FilePlan::numbers
   bool rate = false;
-  int divisorOffset = 0, divisorLength = 0;
+  std::size_t divisor = 0;
 };
 
 // The code's bytes as one number: one 8-byte load, masked to the code. The record buffer keeps
@@ -202,12 +213,39 @@ double fieldMeasure(const char* record, int offset, int length) {
   return value;
 }
 
+double numberAt(NumberField& field, const char* record) {
+  if (field.length > 8) return fieldMeasure(record, field.offset, field.length);
+  if (field.length == 0) return 1;
+  const std::uint64_t text = packedCode(record + field.offset, field.mask);
+  if (field.known && text == field.lastText) return field.lastValue;
+  field.lastValue = fieldMeasure(record, field.offset, field.length);
+  field.lastText = text;
+  field.known = true;
+  return field.lastValue;
+}
+
 // Everything the per-record path needs, resolved for the open table.
 struct FilePlan {
   FieldClassifier row, column;
   std::vector<FieldClassifier> selections;  // in selections order, from index 0
   std::vector<MeasureField> measures;       // measures[1..measureCount]
+  std::vector<NumberField> numbers;
 };
+
+// The shared entry of a field (0: the record count).
+std::size_t numberField(FilePlan& plan, const DbfTable& table, int fieldNumber) {
+  const int offset = fieldNumber == 0 ? 0 : table.fields[fieldNumber].offset;
+  const int length = fieldNumber == 0 ? 0 : table.fields[fieldNumber].length;
+  for (std::size_t k = 0; k < plan.numbers.size(); ++k) {
+    if (plan.numbers[k].offset == offset && plan.numbers[k].length == length) return k;
+  }
+  NumberField field;
+  field.offset = offset;
+  field.length = length;
+  field.mask = codeMask(length);
+  plan.numbers.push_back(field);
+  return plan.numbers.size() - 1;
+}
 
 // `times` counts identical records at once: the blank records past the end of the file. Each adds
 // 0 or 1 per cell, so one product equals that many additions.
@@ -220,21 +258,17 @@ void classifyRecord(TabulationState& state, FilePlan& plan, const char* record, 
     if (state.measureCount == 0) return;
     const int column = classify(plan.column, record);
     const MeasureField& measure = plan.measures[1];
-    state.valueCells[column][row] +=
-        fieldMeasure(record, measure.valueOffset, measure.valueLength) * times;
+    state.valueCells[column][row] += numberAt(plan.numbers[measure.value], record) * times;
     if (measure.rate) {
-      state.divisorCells[column][row] +=
-          fieldMeasure(record, measure.divisorOffset, measure.divisorLength) * times;
+      state.divisorCells[column][row] += numberAt(plan.numbers[measure.divisor], record) * times;
     }
     return;
   }
   for (int m = 1; m <= state.measureCount; ++m) {
     const MeasureField& measure = plan.measures[m];
-    state.valueCells[m][row] +=
-        fieldMeasure(record, measure.valueOffset, measure.valueLength) * times;
+    state.valueCells[m][row] += numberAt(plan.numbers[measure.value], record) * times;
     if (measure.rate) {
-      state.divisorCells[m][row] +=
-          fieldMeasure(record, measure.divisorOffset, measure.divisorLength) * times;
+      state.divisorCells[m][row] += numberAt(plan.numbers[measure.divisor], record) * times;
     }
   }
 }
@@ -280,11 +314,6 @@ int measureField(const DbfTable& table, const std::string& name) {
   if (trimSpaces(name) == "#") return 0;
   const int number = fieldIndex(table, name);
   return number == 0 ? -1 : number;
-}
-
-void fieldPlace(const DbfTable& table, int number, int& offset, int& length) {
-  offset = number == 0 ? 0 : table.fields[number].offset;
-  length = number == 0 ? 0 : table.fields[number].length;
 }
 
 // Modification time in even seconds, the two-second form the index comparison has always used.
@@ -390,7 +419,7 @@ void tabulateFile(TabulationState& state, const std::string& path) {
       return;
     }
     measure.valueFieldNumber = value;
-    fieldPlace(table, value, plan.measures[m].valueOffset, plan.measures[m].valueLength);
+    plan.measures[m].value = numberField(plan, table, value);
     if (measure.isRate) {
       const int divisor = measureField(table, measure.secondField);
       if (divisor < 0) {
@@ -401,7 +430,7 @@ void tabulateFile(TabulationState& state, const std::string& path) {
       }
       measure.secondFieldNumber = divisor;
       plan.measures[m].rate = true;
-      fieldPlace(table, divisor, plan.measures[m].divisorOffset, plan.measures[m].divisorLength);
+      plan.measures[m].divisor = numberField(plan, table, divisor);
     }
   }
 

@@ -196,6 +196,34 @@ TEST(Engine, CodesOfEveryWidthAreToldApartByTheirLastByte) {
   }
 }
 
+TEST(Engine, RepeatedAndSharedMeasureFieldsAddEachRecordsOwnValue) {
+  // Values that differ only in their last byte, repeated values, and one field summed by two
+  // measures and divided by a third.
+  for (int width : {7, 8, 9}) {
+    TestDbf dbf{
+        {{"SEXO", 'C', 1}, {"V", 'N', width, 2}, {"W", 'N', width, 0}},
+        {{"1", "1.51", "10"}, {"1", "1.52", "10"}, {"1", "1.52", "20"}, {"2", "1.5", "20"}}};
+    const std::string path = dbf.writeTo(tempPath("dados.dbf"));
+    TabulationState state = sexState("V", {});
+    state.measures.assign(3, MeasureSpec{});
+    state.measures[1].valueField = "V";
+    state.measures[2].valueField = "V";
+    state.measures[2].isRate = true;
+    state.measures[2].secondField = "W";
+    state.measureCount = 2;
+    state.columnCount = 2;
+    state.valueCells.assign(3, std::vector<double>(4, 0.0));
+    state.divisorCells = state.valueCells;
+    state.columnDecimals.assign(3, 0);
+    EXPECT_EQ("", tabulated(state, path)) << width;
+    EXPECT_DOUBLE_EQ(4.55, state.valueCells[1][1]) << width;
+    EXPECT_DOUBLE_EQ(4.55, state.valueCells[2][1]) << width;
+    EXPECT_EQ(40, state.divisorCells[2][1]) << width;
+    EXPECT_DOUBLE_EQ(1.5, state.valueCells[1][2]) << width;
+    EXPECT_EQ(20, state.divisorCells[2][2]) << width;
+  }
+}
+
 TEST(Engine, MissingFieldsLeaveTheFileOut) {
   const std::string path = municipalities().writeTo(tempPath("dados.dbf"));
   TabulationState dimension = sexState("#", {});
