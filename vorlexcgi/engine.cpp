@@ -325,18 +325,6 @@ bool evenSeconds(const std::string& path, long long& seconds) {
   return true;
 }
 
-// Reads a whole small text file; the index of one data file holds a line per municipality.
-std::string fileText(const std::string& path) {
-  std::string text;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return text;
-  char buffer[65536];
-  std::size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
-  std::fclose(file);
-  return text;
-}
-
 std::vector<std::string_view> textLines(const std::string& text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
@@ -367,7 +355,7 @@ int usableIndex(const TabulationState& state, const std::string& dataPath,
   long long dataTime = 0, indexTime = 0;
   if (!evenSeconds(dataFile, dataTime) || !evenSeconds(indexFile, indexTime)) return 0;
   if (indexTime < dataTime) return 0;
-  indexText = fileText(indexFile);
+  if (!readWholeFile(indexFile, indexText)) return 0;
   const std::vector<std::string_view> lines = textLines(indexText);
   if (lines.empty()) return 0;
   const std::string header = cut(lines[0], kMaxText);
