@@ -45,12 +45,12 @@ std::string programPath(const std::string& name) {
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const std::vector<std::string>& environment, const std::string& input,
-                      const std::string& workDirectory) {
+                      const std::string& workDirectory, const std::function<void()>& inChild) {
   ProgramRun run;
   std::FILE* in = std::tmpfile();
-  std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  if (in == nullptr || out == nullptr || err == nullptr) {
+  int out[2] = {-1, -1};
+  if (in == nullptr || err == nullptr || pipe(out) != 0) {
     run.status = -1;
     run.errors = "cannot make temporary files";
     return run;
@@ -75,18 +75,31 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
   const pid_t child = fork();
   if (child == 0) {
     dup2(fileno(in), 0);
-    dup2(fileno(out), 1);
+    dup2(out[1], 1);
     dup2(fileno(err), 2);
+    close(out[0]);
+    close(out[1]);
     if (chdir(workDirectory.c_str()) != 0) _exit(126);
+    if (inChild) inChild();
     alarm(120);  // survives exec: a program that hangs is ended by SIGALRM
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
+  close(out[1]);
+  // Drained before the wait, so that a long page never blocks the program on a full pipe.
+  char buffer[65536];
+  ssize_t got = 0;
+  while ((got = read(out[0], buffer, sizeof buffer)) != 0) {
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    run.output.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(out[0]);
   run.status = child < 0 ? -1 : waitFor(child);
-  run.output = readAll(out);
   run.errors = readAll(err);
   std::fclose(in);
-  std::fclose(out);
   std::fclose(err);
   return run;
 }

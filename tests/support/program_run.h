@@ -18,10 +18,12 @@ std::string programPath(const std::string& name);
 
 // Runs `program` with `arguments` in `workDirectory`, with exactly `environment` ("NAME=value")
 // as its environment (sanitizer settings of the test are passed on too), `input` as standard
-// input. A run that takes more than two minutes is killed.
+// input. A run that takes more than two minutes is killed. `inChild`, when given, runs in the
+// child just before the program starts (a resource limit, another user); standard output is a
+// pipe, so a limit on the size of written files never cuts what is captured.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const std::vector<std::string>& environment, const std::string& input,
-                      const std::string& workDirectory);
+                      const std::string& workDirectory, const std::function<void()>& inChild = {});
 
 // Runs `body` in a child process with standard output captured, so that code which writes its
 // failure line and ends the process can be tested; status 0 when `body` returns.

@@ -6,11 +6,11 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <regex>
@@ -44,37 +44,9 @@ struct Limits {
   bool unprivileged = false;
 };
 
-// Like runProgram, but standard output is a pipe, so that a file-size limit holds only for the
-// files the program writes.
-ProgramRun runLimited(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::vector<std::string>& environment, const std::string& input,
-                      const std::string& directory, const Limits& limits) {
-  ProgramRun run;
-  std::FILE* in = std::tmpfile();
-  std::fwrite(input.data(), 1, input.size(), in);
-  std::fflush(in);
-  std::rewind(in);
-  int out[2];
-  if (pipe(out) != 0) return {"", "pipe", -1};
-  std::vector<std::string> environmentCopy = environment;
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(name))
-      environmentCopy.push_back(std::string(name) + "=" + value);
-  }
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const std::string& entry : environmentCopy) envp.push_back(const_cast<char*>(entry.c_str()));
-  envp.push_back(nullptr);
-  std::fflush(stdout);
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(fileno(in), 0);
-    dup2(out[1], 1);
-    close(out[0]);
-    close(out[1]);
-    if (chdir(directory.c_str()) != 0) _exit(126);
+// What the child does before the program starts: the limits of the case.
+std::function<void()> applying(const Limits& limits) {
+  return [limits] {
     if (limits.fileSize) {
       signal(SIGXFSZ, SIG_IGN);
       const rlimit limit{*limits.fileSize, *limits.fileSize};
@@ -83,21 +55,7 @@ ProgramRun runLimited(const std::string& program, const std::vector<std::string>
     if (limits.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
       _exit(125);
     }
-    alarm(60);
-    execve(program.c_str(), argv.data(), envp.data());
-    _exit(127);
-  }
-  close(out[1]);
-  char buffer[4096];
-  ssize_t got;
-  while ((got = read(out[0], buffer, sizeof buffer)) > 0)
-    run.output.append(buffer, static_cast<std::size_t>(got));
-  close(out[0]);
-  std::fclose(in);
-  int status = 0;
-  waitpid(child, &status, 0);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
+  };
 }
 
 // Every file under `directory`, by relative path, with its bytes.
@@ -595,8 +553,9 @@ TEST_P(BadInputTest, ExactAnswerAndNothingHalfWritten) {
   }
   const auto before = snapshot(site);
 
-  const ProgramRun run = runLimited(programPath(input.program), input.arguments,
-                                    cgiEnvironment(input), input.body, site, input.limits);
+  const ProgramRun run =
+      runProgram(programPath(input.program), input.arguments, cgiEnvironment(input), input.body,
+                 site, applying(input.limits));
 
   EXPECT_TRUE(matchesExpected(input.expected, run.output))
       << "expected:\n"
