@@ -159,11 +159,14 @@ bool loadGoldenCase(const std::string& name, GoldenCase& goldenCase, std::string
   return true;
 }
 
-bool makeFixture(const std::string& caseFolder, const std::string& workDirectory,
-                 std::string& error) {
-  static const std::set<std::string> kControl = {"command", "env", "stdin", "mask", "expected"};
-  fs::create_directories(workDirectory);
-  for (const auto& [path, bytes] : filesUnder(caseFolder)) {
+namespace {
+
+// Copies one folder's inputs into `workDirectory`, recursively, writing each "X.dbf.txt" as the
+// table "X.dbf"; a file already there is replaced.
+bool copyInputs(const std::string& folder, const std::string& workDirectory, std::string& error) {
+  static const std::set<std::string> kControl = {"command", "env",      "stdin",
+                                                 "mask",    "expected", "base"};
+  for (const auto& [path, bytes] : filesUnder(folder)) {
     const std::string top = path.substr(0, path.find('/'));
     if (kControl.count(top) != 0) continue;
     if (isDbfText(path)) {
@@ -179,13 +182,30 @@ bool makeFixture(const std::string& caseFolder, const std::string& workDirectory
     }
   }
   // Folders the run needs may be empty (git keeps no empty folder, so a ".keep" file marks them).
-  for (const auto& entry : fs::recursive_directory_iterator(caseFolder)) {
-    const std::string path = fs::relative(entry.path(), caseFolder).generic_string();
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string path = fs::relative(entry.path(), folder).generic_string();
     if (entry.is_directory() && kControl.count(path.substr(0, path.find('/'))) == 0) {
       fs::create_directories(workDirectory + path);
     }
   }
   return true;
+}
+
+}  // namespace
+
+bool makeFixture(const std::string& caseFolder, const std::string& workDirectory,
+                 std::string& error) {
+  fs::create_directories(workDirectory);
+  const std::vector<std::string> base = controlLines(caseFolder + "base");
+  if (!base.empty()) {
+    const std::string baseFolder = goldenFolder() + "base/" + base[0] + "/";
+    if (base.size() != 1 || !fs::is_directory(baseFolder)) {
+      error = caseFolder + "base: want one line naming a folder of " + goldenFolder() + "base/";
+      return false;
+    }
+    if (!copyInputs(baseFolder, workDirectory, error)) return false;
+  }
+  return copyInputs(caseFolder, workDirectory, error);
 }
 
 std::string firstDifference(const std::string& expected, const std::string& actual) {

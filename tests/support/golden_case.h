@@ -25,8 +25,9 @@ std::vector<std::string> goldenCaseNames();
 // Reads the case's command, env, stdin and mask files. False with `error` when malformed.
 bool loadGoldenCase(const std::string& name, GoldenCase& goldenCase, std::string& error);
 
-// Copies the case's inputs (everything but command, env, stdin, mask and expected/) into
-// `workDirectory`, recursively, writing each "X.dbf.txt" as the table "X.dbf".
+// Lays out the case's site in `workDirectory`: the shared base site its "base" file names (a
+// folder of tests/golden/base/), then the case's own inputs (everything but command, env, stdin,
+// mask, base and expected/) over it, writing each "X.dbf.txt" as the table "X.dbf".
 bool makeFixture(const std::string& caseFolder, const std::string& workDirectory,
                  std::string& error);
 
