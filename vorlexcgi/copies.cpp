@@ -162,7 +162,7 @@ std::string withoutTagMarks(std::string_view text) {
 
 }  // namespace
 
-void writeCopiesAndLinks(TabulationState& state) {
+void writeCopiesAndLinks(TabulationState& state, const ResultModel& model) {
   if (state.suppressCopies) return;
   if (!directoryExists(kCopyDirectory)) {
     for (const std::string& line : state.footerLines) writeLine(stdout, line);
@@ -170,9 +170,9 @@ void writeCopiesAndLinks(TabulationState& state) {
   }
   claimCopyNames(state);
   publishCopy(state, state.csvFileName,
-              [&](const std::string& path) { return writeCsvCopy(state, path, ';'); });
+              [&](const std::string& path) { return writeCsvCopy(model, path, ';'); });
   publishCopy(state, state.tabFileName,
-              [&](const std::string& path) { return writeSpreadsheetCopy(state, path); });
+              [&](const std::string& path) { return writeSpreadsheetCopy(model, path); });
   unfinishedFiles.clear();
   writeLinks(state);
 }

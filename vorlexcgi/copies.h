@@ -2,10 +2,12 @@
 // them and the footer lines; and the parameter block between "</BODY>" and "</HTML>".
 #pragma once
 
+#include "result_model.h"
 #include "state.h"
 
-// Step after the table: copies and links when a "csv" directory exists, then the F lines;
-// nothing when copies are suppressed.
-void writeCopiesAndLinks(TabulationState& state);
+// After the table: the copies of the result and the links to them when a "csv" directory
+// exists, then the F lines; nothing when copies are suppressed. The copies' names are kept in
+// the state for the log.
+void writeCopiesAndLinks(TabulationState& state, const ResultModel& model);
 // The parameter block; nothing when copies are suppressed.
 void writeTableBlock(const TabulationState& state);

@@ -1,8 +1,8 @@
-// The result as an HTML table: the heading block, the plain table and the styled table.
+// The result as an HTML table: the plain table, and the styled table whose class names the
+// site's style sheet dresses.
 #pragma once
 
-#include "state.h"
+#include "result_model.h"
 
-void writeHeadingBlock(const TabulationState& state);
-void writePlainTable(const TabulationState& state);
-void writeStyledTable(const TabulationState& state);
+void writePlainTable(const ResultModel& model);
+void writeStyledTable(const ResultModel& model);

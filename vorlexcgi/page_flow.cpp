@@ -20,6 +20,7 @@
 #include "messages.h"
 #include "periods.h"
 #include "postprocess.h"
+#include "result_model.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 #include "text_output.h"
@@ -201,13 +202,13 @@ void computeDerivedValues(TabulationState& state) {
   if (formValue(state.query, "zeradas") == "exibirlz") state.showZeroRows = true;
 }
 
-void writeResultTable(TabulationState& state) {
+void writeResultTable(const TabulationState& state, const ResultModel& model) {
   const std::string format = formValue(state.query, "formato");
-  if (format == "table" && state.styleSheetsOn) writeStyledTable(state);
-  if (format == "table" && !state.styleSheetsOn) writePlainTable(state);
-  if (format == "pre") writePreformatted(state);
-  if (format == "prn") writeSeparated(state, ';');
-  if (format == "caderno") writeNotebook(state, ';');
+  if (format == "table" && model.styleSheetsOn) writeStyledTable(model);
+  if (format == "table" && !model.styleSheetsOn) writePlainTable(model);
+  if (format == "pre") writePreformatted(model);
+  if (format == "prn") writeSeparated(model, ';');
+  if (format == "caderno") writeNotebook(model, ';');
 }
 
 // Milliseconds of the time of day; a request that passes midnight adds one day.
@@ -319,8 +320,10 @@ int runRequest(TabulationState& state, int argc, char** argv) {
     return 0;
   }
   computeDerivedValues(state);
-  writeResultTable(state);
-  writeCopiesAndLinks(state);
+  const ResultModel model = resultModel(state);
+  releaseCells(state);
+  writeResultTable(state, model);
+  writeCopiesAndLinks(state, model);
   writeLine(stdout, "</BODY>");
   writeTableBlock(state);
   writeLine(stdout, "</HTML>");

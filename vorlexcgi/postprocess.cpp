@@ -1,6 +1,6 @@
 // Turns the summed cells into what the outputs show: column, row and grand totals, the roll-up
-// of rows into their summary rows, rates and percentages, the sorted row order and the test that
-// hides empty rows. Run once per request by the page flow, after the last data file.
+// of rows into their summary rows, rates, percentages and the sorted row order. Run once per
+// request by the page flow, after the last data file.
 #include "postprocess.h"
 
 #include <cstddef>
@@ -167,19 +167,4 @@ void percentOfMeasure(TabulationState& state, int measure) {
 
 void sortRowOrder(TabulationState& state) {
   if (state.rowCount >= 1) sortRange(state, 1, state.rowCount);
-}
-
-bool rowHasValue(const TabulationState& state, int row) {
-  for (int c = 1; c <= state.columnCount; ++c) {
-    if (state.valueCells[c][row] != 0) return true;
-  }
-  return false;
-}
-
-bool columnWritten(const TabulationState& state, int column) {
-  return !state.columnActive || state.columnTotals[column] != 0;
-}
-
-bool totalsColumnWritten(const TabulationState& state) {
-  return state.columnActive && state.showTotalColumn;
 }

@@ -1,7 +1,10 @@
+// The spreadsheet copy: the request's titles, the map line and the selections as the desktop
+// tabulator reads them, then the separated table.
 #include "tab_export.h"
 
 #include <cstdio>
 
+#include "output.h"
 #include "periods.h"
 #include "text_helpers.h"
 #include "text_output.h"
@@ -21,20 +24,19 @@ std::string mapLine(const std::string& conversionFile) {
   return "";
 }
 
-bool writeSpreadsheetCopy(const TabulationState& state, const std::string& path) {
+bool writeSpreadsheetCopy(const ResultModel& model, const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
-  writeLine(file, "Titulo1=" + state.title);
-  std::string line = "Titulo2=" + measureNamesRunTogether(state);
-  if (state.columnActive) line += " por " + choiceDisplayName(state.columnChoice);
-  line += " segundo " + choiceDisplayName(state.rowChoice);
+  writeLine(file, "Titulo1=" + model.title);
+  std::string line = "Titulo2=" + measureNamesRunTogether(model);
+  if (model.columnActive) line += " por " + choiceDisplayName(model.columnChoice);
+  line += " segundo " + choiceDisplayName(model.rowChoice);
   writeLine(file, line);
-  writeLine(file, "Rodape=Per\xEDodo:" + periodDescription(state.periodCodes, state.language));
-  const std::string map = mapLine(state.rowDimension.conversionFile);
+  writeLine(file, "Rodape=Per\xEDodo:" + periodDescription(model.periodCodes, model.language));
+  const std::string map = mapLine(model.rowConversionFile);
   if (!map.empty()) writeLine(file, map);
-  for (int s = 1; s <= state.selectionCount; ++s)
-    writeLine(file, selectionLine(state.selections[s]));
-  writeSeparatedTable(file, state,
+  for (const ResultSelection& selection : model.selections) writeLine(file, selectionLine(selection));
+  writeSeparatedTable(file, model,
                       {';', LabelForm::spaces, LabelForm::unchanged, false, copyFixedPoint});
   if (std::fclose(file) != 0) runtimeFailure("falha ao gravar " + path);
   return true;

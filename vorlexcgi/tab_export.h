@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "state.h"
+#include "result_model.h"
 
 // Writes the copy to `path`, created anew; false when the file cannot be created.
-bool writeSpreadsheetCopy(const TabulationState& state, const std::string& path);
+bool writeSpreadsheetCopy(const ResultModel& model, const std::string& path);
 // The "Nomemapa=" line chosen by the row conversion file's name; empty when there is none.
 std::string mapLine(const std::string& conversionFile);

@@ -1,13 +1,15 @@
+// The result as text: aligned columns inside the page (pre), separated values inside the page (prn
+// and notebook), and the same separated table in the CSV copy.
 #include "text_output.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "fixed_point.h"
-#include "html_table.h"
+#include "heading_block.h"
 #include "number_text.h"
+#include "output.h"
 #include "periods.h"
-#include "postprocess.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 
@@ -27,12 +29,6 @@ void appendRightAligned(std::string& line, std::string_view text, std::size_t wi
   appendAligned(line, text, text.size(), width, true);
 }
 
-// Position p of the pre format and the tables: a sorted order is read from its end, so the
-// largest total comes first.
-int rowAtPosition(const TabulationState& state, int position) {
-  return state.sortRows ? state.rowOrder[state.rowCount + 1 - position] : position;
-}
-
 std::string quoted(std::string_view text) {
   std::string result = "\"";
   result += text;
@@ -40,15 +36,15 @@ std::string quoted(std::string_view text) {
   return result;
 }
 
-std::string preNumber(const TabulationState& state, double value, int decimals) {
-  return numberText(value, decimals, state.thousandsSeparator, state.decimalSeparator);
+std::string preNumber(const ResultModel& model, double value, int decimals) {
+  return numberText(value, decimals, model.thousandsSeparator, model.decimalSeparator);
 }
 
-std::string pageFixedPoint(const TabulationState& state, double value, int decimals) {
-  return fixedPointText(value, decimals, state.decimalSeparator, kPageDigits);
+std::string pageFixedPoint(const ResultModel& model, double value, int decimals) {
+  return fixedPointText(value, decimals, model.decimalSeparator, kPageDigits);
 }
 
-std::string notebookNumber(const TabulationState&, double value, int decimals) {
+std::string notebookNumber(const ResultModel&, double value, int decimals) {
   return plainNumberText(value, decimals, '.');
 }
 
@@ -85,148 +81,138 @@ int numberWidth(int decimals, double value) {
   return digits + digits / 3 + decimals + 2;
 }
 
-std::vector<std::string> columnLabels(const TabulationState& state) {
-  std::vector<std::string> labels(static_cast<std::size_t>(state.columnCount) + 1);
-  for (int c = 1; c <= state.columnCount; ++c) {
-    if (state.columnActive) {
-      if (c < static_cast<int>(state.columnDimension.categoryNames.size())) {
-        labels[c] = state.columnDimension.categoryNames[c];
-      }
-    } else if (c < static_cast<int>(state.measures.size())) {
-      labels[c] = trimSpaces(state.measures[c].name);
-    }
+std::vector<std::string> columnLabels(const ResultModel& model) {
+  std::vector<std::string> labels = model.columnLabels;
+  if (!model.columnActive) {
+    for (std::string& label : labels) label = trimSpaces(label);
   }
   return labels;
-}
-
-bool rowWritten(const TabulationState& state, int row) {
-  return state.showZeroRows || rowHasValue(state, row);
 }
 
 std::string choiceDisplayName(const std::string& choice) {
   return underscoresToSpaces(trimSpaces(cut(choice, kMaxName)));
 }
 
-std::string measureNamesRunTogether(const TabulationState& state) {
+std::string measureNamesRunTogether(const ResultModel& model) {
   std::string names;
-  for (int m = 1; m <= state.measureCount; ++m)
-    names += underscoresToSpaces(state.measures[m].name);
+  for (std::size_t m = 1; m < model.measureNames.size(); ++m) {
+    names += underscoresToSpaces(model.measureNames[m]);
+  }
   return names;
 }
 
-std::string selectionLine(const SelectionFilter& selection) {
-  std::string line = underscoresToSpaces(selection.dimension.title) + ":";
+std::string selectionLine(const ResultSelection& selection) {
+  std::string line = underscoresToSpaces(selection.title) + ":";
   bool first = true;
-  for (int k = 1; k <= selection.dimension.categoryCount; ++k) {
-    if (k >= static_cast<int>(selection.selected.size()) || !selection.selected[k]) continue;
+  for (const std::string& label : selection.chosen) {
     line += first ? " " : ", ";
-    line += selection.dimension.categoryNames[k];
+    line += label;
     first = false;
   }
   return line;
 }
 
-void writePreformatted(TabulationState& state) {
-  writeHeadingBlock(state);
-  const std::vector<std::string> labels = columnLabels(state);
-  const int columns = state.columnCount;
-  const bool totals = totalsColumnWritten(state);
+void writePreformatted(const ResultModel& model) {
+  writeHeadingBlock(model);
+  const std::vector<std::string> labels = columnLabels(model);
+  const int columns = model.columnCount;
+  const bool totals = totalsColumnWritten(model);
 
   std::size_t rowLabelWidth = 15;
-  for (int r = 1; r <= state.rowCount; ++r) {
-    rowLabelWidth = std::max(rowLabelWidth, state.rowDimension.categoryNames[r].size());
+  for (int r = 1; r <= model.rowCount; ++r) {
+    rowLabelWidth = std::max(rowLabelWidth, model.rowLabels[r].size());
   }
   std::vector<std::size_t> widths(static_cast<std::size_t>(columns) + 1);
   for (int c = 1; c <= columns; ++c) {
-    const int width = numberWidth(state.columnDecimals[c], state.columnTotals[c]);
+    const int width = numberWidth(model.columnDecimals[c], model.value(0, c));
     widths[c] = std::max(static_cast<std::size_t>(width), labels[c].size() + 1);
   }
   std::size_t totalWidth = 0;
-  if (state.columnActive) {
+  if (model.columnActive) {
     totalWidth = static_cast<std::size_t>(
-        std::max(numberWidth(state.columnDecimals[columns], state.grandTotal), 7));
+        std::max(numberWidth(model.columnDecimals[columns], model.value(0, 0)), 7));
   }
-  const int totalDecimals = state.columnDecimals[1];
+  const int totalDecimals = model.columnDecimals[1];
 
   writeLine(stdout, "<PRE>");
   std::string line;
-  appendAligned(line, htmlAccents(state.rowDimension.title), state.rowDimension.title.size(),
+  appendAligned(line, htmlAccents(model.rowTitle), model.rowTitle.size(),
                 rowLabelWidth, false);
   for (int c = 1; c <= columns; ++c) {
-    if (!columnWritten(state, c)) continue;
+    if (!columnWritten(model, c)) continue;
     appendAligned(line, htmlAccents(labels[c]), labels[c].size(), widths[c], true);
   }
   if (totals) appendRightAligned(line, "Total", totalWidth);
   writeLine(stdout, line);
   writeLine(stdout, "");
 
-  for (int p = 1; p <= state.rowCount; ++p) {
-    const int r = rowAtPosition(state, p);
-    if (!rowWritten(state, r)) continue;
-    const std::string& label = state.rowDimension.categoryNames[r];
+  for (int p = 1; p <= model.rowCount; ++p) {
+    const int r = rowAtPosition(model, p);
+    if (!rowWritten(model, r)) continue;
+    const std::string& label = model.rowLabels[r];
     line.clear();
     appendAligned(line, htmlAccents(label), label.size(), rowLabelWidth, false);
     for (int c = 1; c <= columns; ++c) {
-      if (!columnWritten(state, c)) continue;
-      const double value = state.valueCells[c][r];
+      if (!columnWritten(model, c)) continue;
+      const double value = model.value(r, c);
       appendRightAligned(line,
-                         value == 0 && state.zeroAsHyphen
+                         value == 0 && model.zeroAsHyphen
                              ? std::string("-")
-                             : preNumber(state, value, state.columnDecimals[c]),
+                             : preNumber(model, value, model.columnDecimals[c]),
                          widths[c]);
     }
     if (totals) {
-      appendRightAligned(line, preNumber(state, state.rowTotals[r], totalDecimals), totalWidth);
+      appendRightAligned(line, preNumber(model, model.value(r, 0), totalDecimals), totalWidth);
     }
     writeLine(stdout, line);
   }
   writeLine(stdout, "");
 
-  if (state.showTotalRow) {
+  if (model.totalRowShown) {
     line.clear();
     appendAligned(line, "TOTAL", 5, rowLabelWidth, false);
     for (int c = 1; c <= columns; ++c) {
-      if (!columnWritten(state, c)) continue;
-      appendRightAligned(line, preNumber(state, state.columnTotals[c], state.columnDecimals[c]),
+      if (!columnWritten(model, c)) continue;
+      appendRightAligned(line, preNumber(model, model.value(0, c), model.columnDecimals[c]),
                          widths[c]);
     }
     if (totals) {
-      appendRightAligned(line, preNumber(state, state.grandTotal, totalDecimals), totalWidth);
+      appendRightAligned(line, preNumber(model, model.value(0, 0), totalDecimals), totalWidth);
     }
     writeLine(stdout, line);
   }
   writeLine(stdout, "</PRE>");
 }
 
-void writeSeparated(TabulationState& state, char separator) {
-  writeHeadingBlock(state);
+void writeSeparated(const ResultModel& model, char separator) {
+  writeHeadingBlock(model);
   writeLine(stdout, "<PRE>");
   // Natural row order: this text is for pasting into a spreadsheet, which sorts for itself.
-  writeSeparatedTable(stdout, state,
+  writeSeparatedTable(stdout, model,
                       {separator, LabelForm::html, LabelForm::html, false, pageFixedPoint});
   writeLine(stdout, "&");
   writeText(stdout, "</PRE>");
 }
 
-void writeNotebook(TabulationState& state, char separator) {
-  writeHeadingBlock(state);
+void writeNotebook(const ResultModel& model, char separator) {
+  writeHeadingBlock(model);
   writeLine(stdout, "<PRE>");
   // The notebook reads every row and column, zero or not, with "." as the decimal point.
-  writeSeparatedTable(stdout, state,
+  writeSeparatedTable(stdout, model,
                       {separator, LabelForm::spaces, LabelForm::spaces, true, notebookNumber});
   writeText(stdout, "</PRE>");
 }
 
-void writeSeparatedTable(std::FILE* file, const TabulationState& state,
+void writeSeparatedTable(std::FILE* file, const ResultModel& model,
                          const SeparatedLayout& layout) {
-  const std::vector<std::string> labels = columnLabels(state);
-  const int columns = state.columnCount;
-  const bool totals = totalsColumnWritten(state);
-  const int totalDecimals = state.columnDecimals[1];
+  const std::vector<std::string> labels = columnLabels(model);
+  const int columns = model.columnCount;
+  const bool totals = totalsColumnWritten(model);
+  const int totalDecimals = model.columnDecimals[1];
   const char separator = layout.separator;
-  auto written = [&](int c) { return layout.everyRowAndColumn || columnWritten(state, c); };
+  auto written = [&](int c) { return layout.everyRowAndColumn || columnWritten(model, c); };
 
-  std::string line = quoted(labelText(state.rowDimension.title, layout.titleForm));
+  std::string line = quoted(labelText(model.rowTitle, layout.titleForm));
   for (int c = 1; c <= columns; ++c) {
     if (!written(c)) continue;
     line += separator;
@@ -235,47 +221,46 @@ void writeSeparatedTable(std::FILE* file, const TabulationState& state,
   if (totals) line += separator + quoted("Total");
   writeLine(file, line);
 
-  for (int r = 1; r <= state.rowCount; ++r) {
-    if (!layout.everyRowAndColumn && !rowWritten(state, r)) continue;
-    line = quoted(labelText(state.rowDimension.categoryNames[r], layout.labelForm));
+  for (int r = 1; r <= model.rowCount; ++r) {
+    if (!layout.everyRowAndColumn && !rowWritten(model, r)) continue;
+    line = quoted(labelText(model.rowLabels[r], layout.labelForm));
     for (int c = 1; c <= columns; ++c) {
       if (!written(c)) continue;
       line += separator;
-      line += layout.number(state, state.valueCells[c][r], state.columnDecimals[c]);
+      line += layout.number(model, model.value(r, c), model.columnDecimals[c]);
     }
-    if (totals) line += separator + layout.number(state, state.rowTotals[r], totalDecimals);
+    if (totals) line += separator + layout.number(model, model.value(r, 0), totalDecimals);
     writeLine(file, line);
   }
 
-  if (state.showTotalRow) {
+  if (model.totalRowShown) {
     line = quoted("Total");
     for (int c = 1; c <= columns; ++c) {
       if (!written(c)) continue;
       line += separator;
-      line += layout.number(state, state.columnTotals[c], state.columnDecimals[c]);
+      line += layout.number(model, model.value(0, c), model.columnDecimals[c]);
     }
-    if (totals) line += separator + layout.number(state, state.grandTotal, totalDecimals);
+    if (totals) line += separator + layout.number(model, model.value(0, 0), totalDecimals);
     writeLine(file, line);
   }
 }
 
-std::string copyFixedPoint(const TabulationState& state, double value, int decimals) {
-  return fixedPointText(value, decimals, state.decimalSeparator, kCopyDigits);
+std::string copyFixedPoint(const ResultModel& model, double value, int decimals) {
+  return fixedPointText(value, decimals, model.decimalSeparator, kCopyDigits);
 }
 
-bool writeCsvCopy(const TabulationState& state, const std::string& path, char separator) {
+bool writeCsvCopy(const ResultModel& model, const std::string& path, char separator) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
-  writeLine(file, state.title);
+  writeLine(file, model.title);
   // " por " and " e " are the same in every language.
-  std::string line = measureNamesRunTogether(state) + " por " + choiceDisplayName(state.rowChoice);
-  if (state.columnActive) line += " e " + choiceDisplayName(state.columnChoice);
+  std::string line = measureNamesRunTogether(model) + " por " + choiceDisplayName(model.rowChoice);
+  if (model.columnActive) line += " e " + choiceDisplayName(model.columnChoice);
   writeLine(file, line);
-  for (int s = 1; s <= state.selectionCount; ++s)
-    writeLine(file, selectionLine(state.selections[s]));
-  writeLine(file, "Per\xEDodo:" + periodDescription(state.periodCodes, state.language));
+  for (const ResultSelection& selection : model.selections) writeLine(file, selectionLine(selection));
+  writeLine(file, "Per\xEDodo:" + periodDescription(model.periodCodes, model.language));
 
-  writeSeparatedTable(file, state,
+  writeSeparatedTable(file, model,
                       {separator, LabelForm::spaces, LabelForm::unchanged, false, copyFixedPoint});
   if (std::fclose(file) != 0) runtimeFailure("falha ao gravar " + path);
   return true;

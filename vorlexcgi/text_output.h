@@ -1,5 +1,5 @@
 // The result as text inside the page (pre, prn and notebook formats) and the CSV copy, and the
-// column labels, written rows and display names that these share with the spreadsheet copy.
+// column labels and display names that these share with the spreadsheet copy.
 #pragma once
 
 #include <cstdio>
@@ -7,28 +7,26 @@
 #include <string_view>
 #include <vector>
 
-#include "state.h"
+#include "result_model.h"
 
-void writePreformatted(TabulationState& state);
-void writeSeparated(TabulationState& state, char separator);
-void writeNotebook(TabulationState& state, char separator);
+void writePreformatted(const ResultModel& model);
+void writeSeparated(const ResultModel& model, char separator);
+void writeNotebook(const ResultModel& model, char separator);
 // Writes the CSV copy to `path`, created anew; false when the file cannot be created.
-bool writeCsvCopy(const TabulationState& state, const std::string& path, char separator);
+bool writeCsvCopy(const ResultModel& model, const std::string& path, char separator);
 std::string underscoresToSpaces(std::string_view text);
 int numberWidth(int decimals, double value);
 
 // labels[1..columnCount]: the column dimension's categories, or the measure names trimmed when
 // there is no column dimension. Slot 0 unused.
-std::vector<std::string> columnLabels(const TabulationState& state);
-// A row is written when it has a value or zero rows are shown.
-bool rowWritten(const TabulationState& state, int row);
+std::vector<std::string> columnLabels(const ResultModel& model);
 // The dimension name of a Linha or Coluna choice: its first 31 characters, trimmed, with "_"
 // as spaces.
 std::string choiceDisplayName(const std::string& choice);
 // The measure names, with "_" as spaces, run together with nothing between them.
-std::string measureNamesRunTogether(const TabulationState& state);
+std::string measureNamesRunTogether(const ResultModel& model);
 // A selection's line in the copies: the dimension title, ":", then the selected categories.
-std::string selectionLine(const SelectionFilter& selection);
+std::string selectionLine(const ResultSelection& selection);
 
 // How the separated text forms (prn, notebook, CSV copy, spreadsheet copy) write their heading
 // line, body rows and totals row.
@@ -38,10 +36,9 @@ struct SeparatedLayout {
   LabelForm titleForm = LabelForm::unchanged;  // the row dimension's title
   LabelForm labelForm = LabelForm::unchanged;  // the column and row labels
   bool everyRowAndColumn = false;              // the notebook leaves nothing out
-  std::string (*number)(const TabulationState&, double value, int decimals) = nullptr;
+  std::string (*number)(const ResultModel&, double value, int decimals) = nullptr;
 };
 // The quoted heading line, one line per row in natural order, and the totals row when shown.
-void writeSeparatedTable(std::FILE* file, const TabulationState& state,
-                         const SeparatedLayout& layout);
+void writeSeparatedTable(std::FILE* file, const ResultModel& model, const SeparatedLayout& layout);
 // The copies' number form: 15 significant digits, the language's decimal separator.
-std::string copyFixedPoint(const TabulationState& state, double value, int decimals);
+std::string copyFixedPoint(const ResultModel& model, double value, int decimals);

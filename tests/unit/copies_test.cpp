@@ -40,7 +40,7 @@ ChildRun copiesFrom(const std::string& site, TabulationState& state) {
     if (::chdir(site.c_str()) != 0) return;
     ::setenv("VORLEX_FIXED_TIME", "2026-12-10 14:03:07.250", 1);
     ::setenv("REMOTE_ADDR", "10.0.0.7", 1);
-    writeCopiesAndLinks(state);
+    writeCopiesAndLinks(state, resultModel(state));
     // The names the child chose, for the parent to read.
     writeText(stdout, "|" + state.csvFileName + "|" + state.tabFileName);
   });
@@ -56,13 +56,13 @@ std::set<std::string> filesIn(const std::string& directory) {
 
 std::string csvCopyOf(const TabulationState& state) {
   const std::string path = tempPath("expected.csv");
-  EXPECT_TRUE(writeCsvCopy(state, path, ';'));
+  EXPECT_TRUE(writeCsvCopy(resultModel(state), path, ';'));
   return readFileBytes(path);
 }
 
 std::string tabCopyOf(const TabulationState& state) {
   const std::string path = tempPath("expected.tab");
-  EXPECT_TRUE(writeSpreadsheetCopy(state, path));
+  EXPECT_TRUE(writeSpreadsheetCopy(resultModel(state), path));
   return readFileBytes(path);
 }
 

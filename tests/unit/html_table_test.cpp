@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "heading_block.h"
 #include "postprocess.h"
+#include "result_model.h"
 
 namespace {
 
-std::string captured(void (*writer)(const TabulationState&), const TabulationState& state) {
+std::string captured(void (*writer)(const ResultModel&), const TabulationState& state) {
+  const ResultModel model = resultModel(state);
   testing::internal::CaptureStdout();
-  writer(state);
+  writer(model);
   std::fflush(stdout);
   return testing::internal::GetCapturedStdout();
 }

@@ -1,4 +1,5 @@
 #include "postprocess.h"
+#include "result_model.h"
 
 #include <gtest/gtest.h>
 
@@ -181,8 +182,8 @@ TEST(Postprocess, RowHasValueAfterRates) {
   state.measureCount = 2;
   state.measures.resize(3);
   finishTotals(state);
-  EXPECT_TRUE(rowHasValue(state, 1));
-  EXPECT_FALSE(rowHasValue(state, 2));
+  EXPECT_TRUE(rowHasValue(resultModel(state), 1));
+  EXPECT_FALSE(rowHasValue(resultModel(state), 2));
   rateOfMeasure(state, 1);  // every divisor 0
-  EXPECT_FALSE(rowHasValue(state, 1));
+  EXPECT_FALSE(rowHasValue(resultModel(state), 1));
 }

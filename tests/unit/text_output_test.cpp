@@ -5,7 +5,8 @@
 #include <string>
 
 #include "child_run.h"
-#include "html_table.h"
+#include "heading_block.h"
+#include "result_model.h"
 #include "result_state.h"
 #include "test_paths.h"
 
@@ -41,9 +42,10 @@ TabulationState bySexSorted() {
 
 // What the writer puts after the heading block, which must come first and unchanged.
 template <typename Writer>
-std::string afterHeading(TabulationState state, Writer writer) {
-  const std::string heading = runInChild([&] { writeHeadingBlock(state); }).output;
-  const std::string page = runInChild([&] { writer(state); }).output;
+std::string afterHeading(const TabulationState& state, Writer writer) {
+  const ResultModel model = resultModel(state);
+  const std::string heading = runInChild([&] { writeHeadingBlock(model); }).output;
+  const std::string page = runInChild([&] { writer(model); }).output;
   EXPECT_EQ(heading, page.substr(0, heading.size()));
   return page.substr(heading.size());
 }
@@ -68,7 +70,7 @@ TEST(TextOutput, UnderscoresToSpacesWithinTheTextLimit) {
 }
 
 TEST(TextOutput, PreformattedAlignsLabelsCountedBeforeEntities) {
-  const std::string text = afterHeading(bySex(), [](TabulationState& s) { writePreformatted(s); });
+  const std::string text = afterHeading(bySex(), [](const ResultModel& m) { writePreformatted(m); });
   EXPECT_EQ(
       "<PRE>\r\n"
       "UF Resid           Masc    Fem   Total\r\n"
@@ -85,7 +87,7 @@ TEST(TextOutput, PreformattedSortedWithHyphensAndZeroRows) {
   TabulationState state = bySexSorted();
   state.showZeroRows = true;
   state.showTotalRow = false;
-  const std::string text = afterHeading(state, [](TabulationState& s) { writePreformatted(s); });
+  const std::string text = afterHeading(state, [](const ResultModel& m) { writePreformatted(m); });
   // Row totals never take the hyphen; the heading of a column wider than its numbers gets a
   // space before it.
   EXPECT_EQ(
@@ -107,7 +109,7 @@ TEST(TextOutput, PreformattedWithMeasuresAsColumns) {
   table.decimals = {0, 1};
   table.cells = {{10, 2.5}, {0, 0}};
   TabulationState state = resultState(table);
-  const std::string text = afterHeading(state, [](TabulationState& s) { writePreformatted(s); });
+  const std::string text = afterHeading(state, [](const ResultModel& m) { writePreformatted(m); });
   EXPECT_EQ(
       "<PRE>\r\n"
       "UF Resid        Nascimentos Obitos fetais\r\n"
@@ -121,7 +123,7 @@ TEST(TextOutput, PreformattedWithMeasuresAsColumns) {
 
 TEST(TextOutput, SeparatedKeepsNaturalOrderAndFixedPoint) {
   const std::string text =
-      afterHeading(bySexSorted(), [](TabulationState& s) { writeSeparated(s, ';'); });
+      afterHeading(bySexSorted(), [](const ResultModel& m) { writeSeparated(m, ';'); });
   EXPECT_EQ(
       "<PRE>\r\n"
       "\"UF Resid\";\"Masc\";\"Fem\";\"Total\"\r\n"
@@ -142,7 +144,7 @@ TEST(TextOutput, SeparatedWithoutTotalsAndWithZeroRows) {
   state.thousandsSeparator = ',';
   state.decimalSeparator = '.';
   state.columnDecimals[2] = 1;
-  const std::string text = afterHeading(state, [](TabulationState& s) { writeSeparated(s, ';'); });
+  const std::string text = afterHeading(state, [](const ResultModel& m) { writeSeparated(m, ';'); });
   EXPECT_EQ(
       "<PRE>\r\n"
       "\"UF Resid\";\"Masc\";\"Fem\"\r\n"
@@ -156,7 +158,7 @@ TEST(TextOutput, SeparatedWithoutTotalsAndWithZeroRows) {
 
 TEST(TextOutput, NotebookWritesEveryRowAndColumnWithPoint) {
   const std::string text =
-      afterHeading(bySexSorted(), [](TabulationState& s) { writeNotebook(s, ';'); });
+      afterHeading(bySexSorted(), [](const ResultModel& m) { writeNotebook(m, ';'); });
   EXPECT_EQ(
       "<PRE>\r\n"
       "\"UF Resid\";\"Masc\";\"Fem\";\"Sem info\";\"Total\"\r\n"
@@ -175,7 +177,7 @@ TEST(TextOutput, CsvCopyWithColumnDimension) {
   const std::string path = tempPath("copy.csv");
   writeFileBytes(path,
                  "an older copy, longer than the new one ....................................");
-  ASSERT_TRUE(writeCsvCopy(state, path, ';'));
+  ASSERT_TRUE(writeCsvCopy(resultModel(state), path, ';'));
   EXPECT_EQ(
       "Nascidos vivos\r\n"
       "Nascimentos por UF Resid e Sexo\r\n"
@@ -208,7 +210,7 @@ TEST(TextOutput, CsvCopyWithMeasuresAndSelection) {
   state.valueCells[1][3] = 1e16;  // beyond 15 digits
   state.columnTotals[1] = 1.234567890123456e16;
   const std::string path = tempPath("copy.csv");
-  ASSERT_TRUE(writeCsvCopy(state, path, ';'));
+  ASSERT_TRUE(writeCsvCopy(resultModel(state), path, ';'));
   EXPECT_EQ(
       "Nascidos vivos\r\n"
       "Nascidos vivosObitos por UF Resid\r\n"
@@ -224,5 +226,5 @@ TEST(TextOutput, CsvCopyWithMeasuresAndSelection) {
 
 TEST(TextOutput, CsvCopyThatCannotBeCreated) {
   TabulationState state = bySex();
-  EXPECT_FALSE(writeCsvCopy(state, tempPath("no-such-directory/copy.csv"), ';'));
+  EXPECT_FALSE(writeCsvCopy(resultModel(state), tempPath("no-such-directory/copy.csv"), ';'));
 }
