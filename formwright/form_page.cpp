@@ -35,14 +35,6 @@ const char* const kLabels[14][3] = {
 };
 // clang-format on
 
-const char* const kMonths[3][12] = {
-    {"Jan", "Fev", "Mar", "Abr", "Mai", "Jun", "Jul", "Ago", "Set", "Out", "Nov", "Dez"},
-    {"Ene", "Feb", "Mar", "Abr", "May", "Jun", "Jul", "Ago", "Sep", "Oct", "Nov", "Dic"},
-    {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"},
-};
-
-int knownLanguage(int language) { return (language >= 0 && language <= 2) ? language : 0; }
-
 // Two-digit years from "4" on are the 1900s here (vorlexcgi starts them at "5"): the two
 // programs agree for the years 1950 to 2039, which is what the sites hold.
 std::string widenedYear(std::string_view digits) {
@@ -106,12 +98,8 @@ std::string keyOf(const std::string& line) {
 
 void readOption(SelectionForm& form, const std::string& line) {
   const std::string_view option = std::string_view(line).substr(1);
-  if (startsWithUpper(option, "L=POR")) {
-    form.language = 0;
-  } else if (startsWithUpper(option, "L=ESP")) {
-    form.language = 1;
-  } else if (startsWithUpper(option, "L=ENG")) {
-    form.language = 2;
+  if (readLanguageOption(upperAscii(option), form.language)) {
+    // The language is set.
   } else if (startsWithUpper(option, "INCLUDE=NAO")) {
     form.includeOn = false;
   } else if (startsWithUpper(option, "INCLUDE=")) {
@@ -204,7 +192,7 @@ void writeHead(const SelectionForm& form) {
 }
 
 void writeDimensionLists(const SelectionForm& form) {
-  const int language = form.language;
+  const Language language = form.language;
   if (!form.rowList.empty()) {
     writeOut("<LABEL for=\"L\"><b>" + formLabel(1, language) + "</b></LABEL>");
     writeOut("<SELECT NAME=\"Linha\" ID=\"L\" SIZE=4 >");
@@ -289,7 +277,7 @@ void writeSelections(const SelectionForm& form) {
 }
 
 void writeChoicesAndButtons(const SelectionForm& form) {
-  const int language = form.language;
+  const Language language = form.language;
   writeOut("<TR><TD colspan=3 align=\"center\"><BR>");
   writeOut("<INPUT TYPE=\"checkbox\" NAME=\"opcoes\" ID=\"O\" VALUE=\"ordenar\"><LABEL for=\"O\">" +
            formLabel(6, language) + "</LABEL>&nbsp;&nbsp;");
@@ -326,19 +314,19 @@ void writeIncludeFile(const SelectionForm& form) {
 
 }  // namespace
 
-std::string formLabel(int n, int language) {
+std::string formLabel(int n, Language language) {
   if (n < 1 || n > 14) return "";
-  return htmlAccents(kLabels[n - 1][knownLanguage(language)]);
+  return htmlAccents(kLabels[n - 1][textColumn(language)]);
 }
 
-std::string periodLabel(std::string_view fileName, int language) {
+std::string periodLabel(std::string_view fileName, Language language) {
   const std::string widened = widenedYear(digitsOnly(fileName));
   if (widened.size() <= 4) return widened;
   const std::string year = widened.substr(0, 4);
   const std::string monthDigits = widened.substr(4, 2);
   std::int32_t month = 0;
   if (monthDigits.size() == 2 && tryInteger(monthDigits, month) && month >= 1 && month <= 12) {
-    return kMonths[knownLanguage(language)][month - 1] + ("/" + year);
+    return monthAbbreviation(language, month - 1) + ("/" + year);
   }
   // No month by that number: the digits stand for themselves.
   return monthDigits + "/" + year;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "language.h"
+
 // Room the form keeps; what lies beyond is ignored.
 inline constexpr std::size_t kMaxFormNames = 300;      // names of one list, and S lines
 inline constexpr std::size_t kMaxFormTextLines = 100;  // H, R or F lines of one kind
@@ -24,7 +26,7 @@ struct SelectionForm {
   std::vector<std::string> measureList;    // I, E and % keys
   std::vector<std::string> selectionList;  // S lines, normalized, at most 120 characters
   std::vector<std::string> headerLines, footnoteLines, footerLines;  // H, R, F
-  int language = 0;  // 0 Portuguese, 1 Spanish, 2 English
+  Language language = Language::portuguese;
   bool styleSheetsOn = false;
   std::string styleSheet, printStyleSheet;
   bool includeOn = true;
@@ -41,9 +43,9 @@ void readSelectionForm(SelectionForm& form, const std::string& path);
 void writeSelectionForm(const SelectionForm& form);
 
 // Label n (1..14) of the form in `language`, accents as entities; empty for any other n.
-std::string formLabel(int n, int language);
+std::string formLabel(int n, Language language);
 // "2003" for a yearly file, "Nov/2003" for a monthly one, from the digits of the name.
-std::string periodLabel(std::string_view fileName, int language);
+std::string periodLabel(std::string_view fileName, Language language);
 // Four-digit year of the name's first two digits, then the name in lower case: sorts the data
 // files in time order.
 std::string periodSortKey(std::string_view fileName);

@@ -37,7 +37,7 @@ bool usableName(const std::string& name) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
-  const int language = data[0] % 3;
+  const auto language = static_cast<Language>(data[0] % 3);
   const auto parts = splitParts(data + 1, size - 1, 4);
   std::string pattern;
   for (char c : parts[0]) {

@@ -118,12 +118,8 @@ void readSelection(TabulationState& state, const std::string& line) {
 void readOption(TabulationState& state, const std::string& option) {
   const std::string upper = upperAscii(option);
   const auto startsWith = [&upper](std::string_view name) { return upper.rfind(name, 0) == 0; };
-  if (startsWith("L=POR")) {
-    state.language = 0;
-  } else if (startsWith("L=ESP")) {
-    state.language = 1;
-  } else if (startsWith("L=ENG")) {
-    state.language = 2;
+  if (readLanguageOption(upper, state.language)) {
+    // The language is set.
   } else if (startsWith("CSSP=")) {
     state.printStyleSheet = option.substr(5);
   } else if (startsWith("CSS=")) {

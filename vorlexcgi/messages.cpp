@@ -27,13 +27,13 @@ const char* const kMessages[3][kMessageCount] = {
 
 }  // namespace
 
-std::string localMessage(int n, int language) {
+std::string localMessage(int n, Language language) {
   if (n < 1 || n > kMessageCount) return "";
-  if (language < 0 || language > 2) language = 0;
-  return htmlAccents(kMessages[language][n - 1]);
+  return htmlAccents(kMessages[textColumn(language)][n - 1]);
 }
 
 void setNumberSeparators(TabulationState& state) {
-  state.thousandsSeparator = state.language == 2 ? ',' : '.';
-  state.decimalSeparator = state.language == 2 ? '.' : ',';
+  const bool english = state.language == Language::english;
+  state.thousandsSeparator = english ? ',' : '.';
+  state.decimalSeparator = english ? '.' : ',';
 }

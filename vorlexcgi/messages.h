@@ -6,5 +6,5 @@
 #include "state.h"
 
 // Message n (1..10) of the language, through htmlAccents.
-std::string localMessage(int n, int language);
+std::string localMessage(int n, Language language);
 void setNumberSeparators(TabulationState& state);

@@ -16,12 +16,6 @@ namespace {
 constexpr std::size_t kMaxPeriodCodes = 400;
 constexpr std::size_t kMaxCodeLength = 6;
 
-const char* const kMonthNames[3][12] = {
-    {"Jan", "Fev", "Mar", "Abr", "Mai", "Jun", "Jul", "Ago", "Set", "Out", "Nov", "Dez"},
-    {"Ene", "Feb", "Mar", "Abr", "May", "Jun", "Jul", "Ago", "Sep", "Oct", "Nov", "Dic"},
-    {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"},
-};
-
 char lowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // Ignoring ASCII case, so that the century-prefixed names fall in time order; names that differ
@@ -61,8 +55,8 @@ MonthRange monthsOfCode(const std::string& code) {
 }
 
 // Counted from year 0, so an odd code (month 00 or 13) still names a real month and year.
-std::string monthName(std::int64_t month, int language) {
-  return kMonthNames[language][month % 12];
+std::string monthName(std::int64_t month, Language language) {
+  return monthAbbreviation(language, static_cast<int>(month % 12));
 }
 std::string yearOf(std::int64_t month) { return std::to_string(month / 12); }
 
@@ -127,8 +121,7 @@ std::vector<std::string> dropUnsafeFileNames(std::vector<std::string>& files) {
   return rejected;
 }
 
-std::string periodDescription(const std::vector<std::string>& periodCodes, int language) {
-  if (language < 0 || language > 2) language = 0;
+std::string periodDescription(const std::vector<std::string>& periodCodes, Language language) {
   // Ranges only grow forwards: a code right after the current range extends it.
   std::vector<MonthRange> ranges;
   for (const std::string& code : periodCodes) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "language.h"
+
 // Most recent first.
 std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
                                                const std::string& periodo);
@@ -13,4 +15,4 @@ std::vector<std::string> periodCodesOf(const std::vector<std::string>& files);
 // Removes the posted names that could reach outside the data directory ("/", "\", "..") and
 // returns them, in order, for the page to report.
 std::vector<std::string> dropUnsafeFileNames(std::vector<std::string>& files);
-std::string periodDescription(const std::vector<std::string>& periodCodes, int language);
+std::string periodDescription(const std::vector<std::string>& periodCodes, Language language);

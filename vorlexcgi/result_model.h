@@ -19,7 +19,7 @@ struct ResultSelection {
 struct ResultModel {
   // What was asked, as the heading block describes it.
   std::string title;
-  int language = 0;  // 0 Portuguese, 1 Spanish, 2 English
+  Language language = Language::portuguese;
   std::vector<std::string> measureNames;  // [1..measureCount]; slot 0 unused
   std::string rowChoice, columnChoice;    // normalized definition lines of the chosen dimensions
   std::vector<ResultSelection> selections;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "conversion.h"
+#include "language.h"
 #include "output.h"
 
 struct MeasureSpec {
@@ -32,7 +33,7 @@ struct TabulationState {
   std::string query;           // decoded form data
   std::string defPath;
   std::string title;
-  int language = 0;  // 0 Portuguese, 1 Spanish, 2 English
+  Language language = Language::portuguese;
   bool styleSheetsOn = false;
   std::string styleSheet, printStyleSheet;
   bool zeroAsHyphen = false;

@@ -19,15 +19,15 @@ struct ResultTable {
   std::vector<std::string> measureNames = {"Nascimentos"};
   std::vector<int> decimals;               // per column; 0 when missing
   std::vector<std::vector<double>> cells;  // cells[row - 1][column - 1]
-  int language = 0;
+  Language language = Language::portuguese;
 };
 
 inline TabulationState resultState(const ResultTable& table) {
   TabulationState state;
   state.title = table.title;
   state.language = table.language;
-  state.thousandsSeparator = table.language == 2 ? ',' : '.';
-  state.decimalSeparator = table.language == 2 ? '.' : ',';
+  state.thousandsSeparator = table.language == Language::english ? ',' : '.';
+  state.decimalSeparator = table.language == Language::english ? '.' : ',';
   state.rowChoice = table.rowChoice;
   state.rowDimension.title = table.rowTitle;
   state.rowCount = static_cast<int>(table.rowLabels.size());

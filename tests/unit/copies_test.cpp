@@ -93,7 +93,7 @@ TEST(Copies, LinksAndFooterWithStyleSheets) {
   const std::string site = siteWithCopyDirectory();
   TabulationState state = finished();
   state.styleSheetsOn = true;
-  state.language = 2;
+  state.language = Language::english;
   const ChildRun run = copiesFrom(site, state);
   EXPECT_EQ(
       "<DIV CLASS=\"NIVEL2\">\r\n"

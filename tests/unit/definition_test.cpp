@@ -79,7 +79,7 @@ TEST_F(Definition, TitleTextsAndOptions) {
   EXPECT_EQ((std::vector<std::string>{"<h1>a\\b</h1>", "<p>c/d</p>", "x, y/z"}), state.headerLines);
   EXPECT_EQ(std::vector<std::string>{"<p>rodap\xE9</p>"}, state.footerLines);
   EXPECT_EQ(std::vector<std::string>{" nota"}, state.footnoteLines);
-  EXPECT_EQ(2, state.language);
+  EXPECT_EQ(Language::english, state.language);
   EXPECT_TRUE(state.styleSheetsOn);
   EXPECT_EQ("/estilo.css", state.styleSheet);
   EXPECT_EQ("/impressao.css", state.printStyleSheet);

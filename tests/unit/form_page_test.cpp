@@ -14,6 +14,9 @@
 
 namespace {
 
+// The languages by their short names, for the tables of cases.
+constexpr Language pt = Language::portuguese, es = Language::spanish, en = Language::english;
+
 // Runs the page writer in `directory` and returns what it wrote.
 std::string pageOf(const SelectionForm& form, const std::string& directory) {
   const std::filesystem::path previous = std::filesystem::current_path();
@@ -59,47 +62,48 @@ class FormPage : public testing::Test {
 
 TEST(FormLabel, TableInThreeLanguagesWithEntities) {
   const struct {
-    int n, language;
+    int n;
+    Language language;
     const char* label;
   } cases[] = {
-      {1, 0, "Linha"},
-      {1, 2, "Rows"},
-      {3, 0, "Conte&uacute;do"},
-      {4, 0, "Per&iacute;odos Dispon&iacute;veis"},
-      {5, 0, "Sele&ccedil;&otilde;es Dispon&iacute;veis"},
-      {5, 1, "Selecciones Disponibles"},
-      {9, 0, "Texto pr&eacute;-formatado"},
-      {12, 1, "Borra"},
-      {13, 2, "All"},
-      {14, 0, "N&atilde;o ativa"},
-      {14, 1, "No activa"},
-      {0, 0, ""},
-      {15, 2, ""},
+      {1, pt, "Linha"},
+      {1, en, "Rows"},
+      {3, pt, "Conte&uacute;do"},
+      {4, pt, "Per&iacute;odos Dispon&iacute;veis"},
+      {5, pt, "Sele&ccedil;&otilde;es Dispon&iacute;veis"},
+      {5, es, "Selecciones Disponibles"},
+      {9, pt, "Texto pr&eacute;-formatado"},
+      {12, es, "Borra"},
+      {13, en, "All"},
+      {14, pt, "N&atilde;o ativa"},
+      {14, es, "No activa"},
+      {0, pt, ""},
+      {15, en, ""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.label, formLabel(c.n, c.language)) << c.n << " in " << c.language;
+    EXPECT_EQ(c.label, formLabel(c.n, c.language)) << c.n << " in " << static_cast<int>(c.language);
   }
 }
 
 TEST(FormPeriods, LabelFromTheDigitsOfTheName) {
   const struct {
     const char* name;
-    int language;
+    Language language;
     const char* label;
   } cases[] = {
-      {"DADOS98.DBF", 0, "1998"},
-      {"dados03.dbf", 0, "2003"},
-      {"DO0311.DBF", 0, "Nov/2003"},
-      {"DO0312.DBF", 1, "Dic/2003"},
-      {"DO0312.DBF", 2, "Dec/2003"},
-      {"DO9602.DBF", 0, "Fev/1996"},
+      {"DADOS98.DBF", pt, "1998"},
+      {"dados03.dbf", pt, "2003"},
+      {"DO0311.DBF", pt, "Nov/2003"},
+      {"DO0312.DBF", es, "Dic/2003"},
+      {"DO0312.DBF", en, "Dec/2003"},
+      {"DO9602.DBF", pt, "Fev/1996"},
       // The form widens from "4" on, vorlexcgi from "5" on.
-      {"X45.DBF", 0, "1945"},
-      {"X39.DBF", 0, "2039"},
+      {"X45.DBF", pt, "1945"},
+      {"X39.DBF", pt, "2039"},
       // No such month: the digits as written.
-      {"DO0313.DBF", 0, "13/2003"},
-      {"DO0300.DBF", 2, "00/2003"},
-      {"DO031.DBF", 0, "1/2003"},
+      {"DO0313.DBF", pt, "13/2003"},
+      {"DO0300.DBF", en, "00/2003"},
+      {"DO031.DBF", pt, "1/2003"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.label, periodLabel(c.name, c.language)) << c.name;
@@ -202,24 +206,24 @@ TEST_F(FormPage, NameWithoutCommaIsEmpty) {
 TEST_F(FormPage, OptionsComparedInUpperCaseLaterWins) {
   const struct {
     const char* lines;
-    int language;
+    Language language;
     bool includeOn;
     const char* includeFile;
     bool styleSheetsOn;
     const char* styleSheet;
     const char* printStyleSheet;
   } cases[] = {
-      {"", 0, true, "INCLUDE.HTM", false, "", ""},
-      {"OL=ESP\nOl=eng\n", 2, true, "INCLUDE.HTM", false, "", ""},
-      {"OL=ENGLISH\nOZEROHIFEN\n", 2, true, "INCLUDE.HTM", false, "", ""},
-      {"Oinclude=nao\n", 0, false, "INCLUDE.HTM", false, "", ""},
-      {"OINCLUDE=  rodape.htm  \n", 0, true, "rodape.htm", false, "", ""},
-      {"OINCLUDE=NAO\nOINCLUDE=a.htm\n", 0, false, "a.htm", false, "", ""},
-      {"OCSS=/css/a.css\nOcssp=/css/p.css\n", 0, true, "INCLUDE.HTM", true, "/css/a.css",
+      {"", pt, true, "INCLUDE.HTM", false, "", ""},
+      {"OL=ESP\nOl=eng\n", en, true, "INCLUDE.HTM", false, "", ""},
+      {"OL=ENGLISH\nOZEROHIFEN\n", en, true, "INCLUDE.HTM", false, "", ""},
+      {"Oinclude=nao\n", pt, false, "INCLUDE.HTM", false, "", ""},
+      {"OINCLUDE=  rodape.htm  \n", pt, true, "rodape.htm", false, "", ""},
+      {"OINCLUDE=NAO\nOINCLUDE=a.htm\n", pt, false, "a.htm", false, "", ""},
+      {"OCSS=/css/a.css\nOcssp=/css/p.css\n", pt, true, "INCLUDE.HTM", true, "/css/a.css",
        "/css/p.css"},
-      {"OCSS=a.css\nOCSS=b.css\n", 0, true, "INCLUDE.HTM", true, "b.css", ""},
+      {"OCSS=a.css\nOCSS=b.css\n", pt, true, "INCLUDE.HTM", true, "b.css", ""},
       // Lower-case letters are no entries for the form.
-      {"oL=ENG\n", 0, true, "INCLUDE.HTM", false, "", ""},
+      {"oL=ENG\n", pt, true, "INCLUDE.HTM", false, "", ""},
   };
   for (const auto& c : cases) {
     const SelectionForm form = formFrom(std::string(";t\n") + c.lines);

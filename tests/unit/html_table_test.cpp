@@ -24,7 +24,7 @@ std::string captured(void (*writer)(const ResultModel&), const TabulationState& 
 TabulationState crossTable() {
   TabulationState state;
   state.title = "Casos";
-  state.language = 2;
+  state.language = Language::english;
   state.thousandsSeparator = ',';
   state.decimalSeparator = '.';
   state.rowChoice = "Regiao";
@@ -84,7 +84,7 @@ TEST(HtmlTable, SortedRowsZeroRowsHyphensAndSwitches) {
   state.zeroAsHyphen = true;
   state.showTotalColumn = false;
   state.showTotalRow = false;
-  state.language = 0;
+  state.language = Language::portuguese;
   state.thousandsSeparator = '.';
   state.decimalSeparator = ',';
   const std::string page = captured(writePlainTable, state);

@@ -2,47 +2,51 @@
 
 #include <gtest/gtest.h>
 
+// The languages by their short names, for the tables of cases.
+constexpr Language pt = Language::portuguese, es = Language::spanish, en = Language::english;
+
 TEST(Messages, LookupByNumberAndLanguageThroughHtmlAccents) {
   const struct {
-    int n, language;
+    int n;
+    Language language;
     const char* text;
   } cases[] = {
-      {1, 2, "by"},
-      {2, 1, "y"},
-      {3, 0, "Per&iacute;odo"},
-      {3, 1, "Periodo"},
-      {5, 0, "Copia para Durnix"},
-      {6, 0, "Aten&ccedil;&atilde;o"},
-      {6, 1, "Atenci&oacute;n"},
-      {6, 2, "Atention"},
-      {9, 1, "Ningun registro seleccionado"},
-      {10, 2, "must be selected in rows or columns"},
-      {10, 1, "debe estar seleccionado en las l&iacute;neas o columnas"},
+      {1, en, "by"},
+      {2, es, "y"},
+      {3, pt, "Per&iacute;odo"},
+      {3, es, "Periodo"},
+      {5, pt, "Copia para Durnix"},
+      {6, pt, "Aten&ccedil;&atilde;o"},
+      {6, es, "Atenci&oacute;n"},
+      {6, en, "Atention"},
+      {9, es, "Ningun registro seleccionado"},
+      {10, en, "must be selected in rows or columns"},
+      {10, es, "debe estar seleccionado en las l&iacute;neas o columnas"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.text, localMessage(c.n, c.language)) << c.n << " " << c.language;
+    EXPECT_EQ(c.text, localMessage(c.n, c.language)) << c.n << " " << static_cast<int>(c.language);
   }
   EXPECT_EQ(
       "os per&iacute;odos devem ser discriminados nas linhas ou nas colunas sempre que for "
       "selecionado mais de um per&iacute;odo.",
-      localMessage(8, 0));
+      localMessage(8, pt));
 }
 
 TEST(Messages, NumbersOutsideTheTableGiveNothing) {
-  EXPECT_EQ("", localMessage(0, 0));
-  EXPECT_EQ("", localMessage(11, 2));
+  EXPECT_EQ("", localMessage(0, pt));
+  EXPECT_EQ("", localMessage(11, en));
 }
 
 TEST(Messages, EnglishSwapsTheSeparators) {
   const struct {
-    int language;
+    Language language;
     char thousands, decimal;
-  } cases[] = {{0, '.', ','}, {1, '.', ','}, {2, ',', '.'}};
+  } cases[] = {{pt, '.', ','}, {es, '.', ','}, {en, ',', '.'}};
   for (const auto& c : cases) {
     TabulationState state;
     state.language = c.language;
     setNumberSeparators(state);
-    EXPECT_EQ(c.thousands, state.thousandsSeparator) << c.language;
-    EXPECT_EQ(c.decimal, state.decimalSeparator) << c.language;
+    EXPECT_EQ(c.thousands, state.thousandsSeparator) << static_cast<int>(c.language);
+    EXPECT_EQ(c.decimal, state.decimalSeparator) << static_cast<int>(c.language);
   }
 }

@@ -8,6 +8,9 @@
 
 namespace {
 
+// The languages by their short names, for the tables of cases.
+constexpr Language pt = Language::portuguese, es = Language::spanish, en = Language::english;
+
 using Names = std::vector<std::string>;
 
 // A fresh data directory holding empty files of these names; returns the pattern in it.
@@ -87,27 +90,27 @@ TEST(Periods, UnsafePostedNamesAreDroppedAndReported) {
 TEST(Periods, DescriptionJoinsAdjacentPeriodsForwards) {
   const struct {
     Names codes;
-    int language;
+    Language language;
     const char* text;
   } cases[] = {
-      {{"94", "95", "96", "98"}, 0, "1994-1996, 1998"},
-      {{"96"}, 0, "1996"},
-      {{"98", "97"}, 0, "1998, 1997"},  // ranges only grow forwards
-      {{"03", "04"}, 2, "2003-2004"},
-      {{"9601", "9602", "9603"}, 0, "Jan-Mar/1996"},
-      {{"9511", "9512", "9601", "9602"}, 0, "Nov/1995-Fev/1996"},
-      {{"9601"}, 0, "Jan/1996"},
-      {{"9601", "9603"}, 2, "Jan/1996, Mar/1996"},
-      {{"9612"}, 0, "Dez/1996"},
-      {{"9612"}, 1, "Dic/1996"},
-      {{"9612"}, 2, "Dec/1996"},
-      {{"95", "9601"}, 0, "Jan/1995-Jan/1996"},  // a year and a month: months are written
+      {{"94", "95", "96", "98"}, pt, "1994-1996, 1998"},
+      {{"96"}, pt, "1996"},
+      {{"98", "97"}, pt, "1998, 1997"},  // ranges only grow forwards
+      {{"03", "04"}, en, "2003-2004"},
+      {{"9601", "9602", "9603"}, pt, "Jan-Mar/1996"},
+      {{"9511", "9512", "9601", "9602"}, pt, "Nov/1995-Fev/1996"},
+      {{"9601"}, pt, "Jan/1996"},
+      {{"9601", "9603"}, en, "Jan/1996, Mar/1996"},
+      {{"9612"}, pt, "Dez/1996"},
+      {{"9612"}, es, "Dic/1996"},
+      {{"9612"}, en, "Dec/1996"},
+      {{"95", "9601"}, pt, "Jan/1995-Jan/1996"},  // a year and a month: months are written
       {{"9501", "9502", "9503", "9504", "9505", "9506", "9507", "9508", "9509", "9510", "9511",
         "9512"},
-       0,
+       pt,
        "1995"},
-      {{"9613"}, 2, "Jan/1997"},  // an odd month number still names a real month
-      {{}, 0, ""},
+      {{"9613"}, en, "Jan/1997"},  // an odd month number still names a real month
+      {{}, pt, ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.text, periodDescription(c.codes, c.language)) << c.text;
@@ -118,13 +121,13 @@ TEST(Periods, DescriptionIsCutTo255) {
   Names codes;
   for (int year = 0; year < 100; year += 2)
     codes.push_back((year < 10 ? "0" : "") + std::to_string(year));
-  const std::string text = periodDescription(codes, 0);
+  const std::string text = periodDescription(codes, pt);
   EXPECT_EQ(255u, text.size());
   EXPECT_EQ("2000, 2002, ", text.substr(0, 12));
 }
 
 TEST(Periods, CodeWithoutMonthDigitsEndsWithAnErrorLine) {
   for (const char* code : {"", "7"}) {
-    EXPECT_EXIT(periodDescription({code}, 0), testing::ExitedWithCode(1), "") << code;
+    EXPECT_EXIT(periodDescription({code}, pt), testing::ExitedWithCode(1), "") << code;
   }
 }

@@ -27,7 +27,7 @@ TEST(TabExport, MapLineFollowsTheRowConversionFileName) {
 
 TEST(TabExport, CopyLeavesOutZeroColumnsAndFollowsTheLanguage) {
   ResultTable table;
-  table.language = 2;
+  table.language = Language::english;
   table.rowLabels = {"Acre", "S\xE3o Paulo", "Roraima"};
   table.columnChoice = "Sexo                           SEXO,1,SEXO.CNV";
   table.rowChoice = "UF_Resid                       MUNIC,1,MUNICsp.CNV";

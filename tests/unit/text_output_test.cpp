@@ -140,7 +140,7 @@ TEST(TextOutput, SeparatedWithoutTotalsAndWithZeroRows) {
   state.showTotalRow = false;
   state.showTotalColumn = false;
   state.showZeroRows = true;
-  state.language = 2;
+  state.language = Language::english;
   state.thousandsSeparator = ',';
   state.decimalSeparator = '.';
   state.columnDecimals[2] = 1;
