@@ -194,22 +194,22 @@ void writeHead(const SelectionForm& form) {
 void writeDimensionLists(const SelectionForm& form) {
   const Language language = form.language;
   if (!form.rowList.empty()) {
-    writeOut("<LABEL for=\"L\"><b>" + formLabel(1, language) + "</b></LABEL>");
+    writeOut("<LABEL for=\"L\"><b>" + formLabel(FormLabel::rows, language) + "</b></LABEL>");
     writeOut("<SELECT NAME=\"Linha\" ID=\"L\" SIZE=4 >");
     writeNameOptions(form.rowList);
     writeOut("</SELECT>");
   }
   if (!form.columnList.empty()) {
-    writeOut("<LABEL for=\"C\"><b>" + formLabel(2, language) + "</b></LABEL>");
+    writeOut("<LABEL for=\"C\"><b>" + formLabel(FormLabel::columns, language) + "</b></LABEL>");
     writeOut("<SELECT NAME=\"Coluna\" ID=\"C\" SIZE=4 >");
-    writeOut("<OPTION VALUE=\"--N\xE3o-Ativa--\" SELECTED>" + formLabel(14, language));
+    writeOut("<OPTION VALUE=\"--N\xE3o-Ativa--\" SELECTED>" + formLabel(FormLabel::noColumn, language));
     for (const std::string& name : form.columnList) {
       writeOut("<OPTION VALUE=\"" + name + "\">" + htmlAccents(name));
     }
     writeOut("</SELECT>");
   }
   if (!form.measureList.empty()) {
-    writeOut("<LABEL for=\"I\"><b>" + formLabel(3, language) + "</b></LABEL>");
+    writeOut("<LABEL for=\"I\"><b>" + formLabel(FormLabel::cells, language) + "</b></LABEL>");
     writeOut("<SELECT NAME=\"Incremento\" ID=\"I\" SIZE=4 MULTIPLE>");
     writeNameOptions(form.measureList);
     writeOut("</SELECT> <P>");
@@ -223,7 +223,7 @@ void writePeriodList(const SelectionForm& form, const std::vector<std::string>& 
   writeOut("<TR valign=\"center\"><TD align=\"center\">");
   writeOut(std::string(form.styleSheetsOn ? "<LABEL for=\"A\"><H2 class=\"Nivel0\">"
                                           : "<LABEL for=\"A\"><H2>") +
-           formLabel(4, form.language) + "</H2></LABEL>");
+           formLabel(FormLabel::availablePeriods, form.language) + "</H2></LABEL>");
   writeOut("<SELECT NAME=\"Arquivos\" ID=\"A\" SIZE=4 MULTIPLE>");
   CodeDictionary periods;
   createDictionary(periods, kMaxDataFiles);
@@ -254,7 +254,7 @@ void writeSelection(const SelectionForm& form, const std::string& line, int n) {
   writeOut("<TR><TD align=\"left\"><LABEL for=\"S" + number + "\">" + htmlAccents(name));
   writeOut("</LABEL><TD align=\"left\"><SELECT NAME=\"S" + name + "\" ID=\"S" + number +
            "\" SIZE=4 MULTIPLE>");
-  writeOut("<OPTION VALUE=\"TODAS_AS_CATEGORIAS__\" SELECTED >" + formLabel(13, form.language));
+  writeOut("<OPTION VALUE=\"TODAS_AS_CATEGORIAS__\" SELECTED >" + formLabel(FormLabel::allCategories, form.language));
   if (loaded) {
     for (int k = 1; k <= dimension.categoryCount; ++k) {
       writeOut("<OPTION VALUE=\"" + std::to_string(k) + "\">" +
@@ -267,7 +267,7 @@ void writeSelection(const SelectionForm& form, const std::string& line, int n) {
 
 void writeSelections(const SelectionForm& form) {
   if (form.selectionList.empty()) return;
-  writeOut(headingOpen(form) + formLabel(5, form.language) + "</H2><P>");
+  writeOut(headingOpen(form) + formLabel(FormLabel::availableSelections, form.language) + "</H2><P>");
   writeOut("<TABLE ALIGN=\"center\">");
   const std::size_t shown = std::min(form.selectionList.size(), kMaxFormSelections);
   for (std::size_t i = 0; i < shown; ++i) {
@@ -280,20 +280,20 @@ void writeChoicesAndButtons(const SelectionForm& form) {
   const Language language = form.language;
   writeOut("<TR><TD colspan=3 align=\"center\"><BR>");
   writeOut("<INPUT TYPE=\"checkbox\" NAME=\"opcoes\" ID=\"O\" VALUE=\"ordenar\"><LABEL for=\"O\">" +
-           formLabel(6, language) + "</LABEL>&nbsp;&nbsp;");
+           formLabel(FormLabel::sortByColumnValues, language) + "</LABEL>&nbsp;&nbsp;");
   writeOut(
       "<INPUT TYPE=\"checkbox\" NAME=\"zeradas\" ID=\"Z\" VALUE=\"exibirlz\"><LABEL for=\"Z\">"
       "Exibir linhas zeradas</LABEL><P>");
-  writeOut("<LABEL for=\"F\">" + formLabel(7, language) + "</LABEL>");
+  writeOut("<LABEL for=\"F\">" + formLabel(FormLabel::format, language) + "</LABEL>");
   writeOut("<INPUT TYPE=\"radio\" NAME=\"formato\" ID=\"F\" VALUE=\"table\" CHECKED >" +
-           formLabel(8, language));
+           formLabel(FormLabel::tableWithBorders, language));
   writeOut("<INPUT TYPE=\"radio\" NAME=\"formato\" ID=\"F\" VALUE=\"pre\" >" +
-           formLabel(9, language));
+           formLabel(FormLabel::preformattedText, language));
   writeOut("<INPUT TYPE=\"radio\" NAME=\"formato\" ID=\"F\" VALUE=\"prn\" >" +
-           formLabel(10, language) + " \";\"");
+           formLabel(FormLabel::columnsSeparatedBy, language) + " \";\"");
   writeOut("<P><P>");
-  writeOut("<INPUT NAME=\"mostre\" TYPE=\"submit\" VALUE=" + formLabel(11, language) + ">");
-  writeOut("<INPUT TYPE=\"reset\" VALUE=" + formLabel(12, language) + "><br>");
+  writeOut("<INPUT NAME=\"mostre\" TYPE=\"submit\" VALUE=" + formLabel(FormLabel::show, language) + ">");
+  writeOut("<INPUT TYPE=\"reset\" VALUE=" + formLabel(FormLabel::reset, language) + "><br>");
   writeOut("</FORM>");
   writeOut("</TABLE>");
   writeOut("</CENTER>");
@@ -314,7 +314,8 @@ void writeIncludeFile(const SelectionForm& form) {
 
 }  // namespace
 
-std::string formLabel(int n, Language language) {
+std::string formLabel(FormLabel label, Language language) {
+  const int n = static_cast<int>(label);
   if (n < 1 || n > 14) return "";
   return htmlAccents(kLabels[n - 1][textColumn(language)]);
 }

@@ -42,8 +42,26 @@ void readSelectionForm(SelectionForm& form, const std::string& path);
 // failures there too, in place.
 void writeSelectionForm(const SelectionForm& form);
 
-// Label n (1..14) of the form in `language`, accents as entities; empty for any other n.
-std::string formLabel(int n, Language language);
+// The form's labels, in the order of the table in form_page.cpp.
+enum class FormLabel : std::uint8_t {
+  rows = 1,
+  columns,
+  cells,
+  availablePeriods,
+  availableSelections,
+  sortByColumnValues,
+  format,
+  tableWithBorders,
+  preformattedText,
+  columnsSeparatedBy,
+  show,
+  reset,
+  allCategories,
+  noColumn,
+};
+
+// The label in `language`, accents as entities; empty for a number outside the table.
+std::string formLabel(FormLabel label, Language language);
 // "2003" for a yearly file, "Nov/2003" for a monthly one, from the digits of the name.
 std::string periodLabel(std::string_view fileName, Language language);
 // Four-digit year of the name's first two digits, then the name in lower case: sorts the data

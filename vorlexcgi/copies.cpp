@@ -121,9 +121,9 @@ void publishCopy(const TabulationState& state, const std::string& name, Writer w
 
 void writeLinks(const TabulationState& state) {
   const std::string csvLink =
-      "<A HREF=/csv/" + state.csvFileName + ">" + localMessage(4, state.language) + "</A>";
+      "<A HREF=/csv/" + state.csvFileName + ">" + localMessage(PageText::csvCopyLink, state.language) + "</A>";
   const std::string tabLink =
-      "<A HREF=/csv/" + state.tabFileName + ">" + localMessage(5, state.language) + "</A>";
+      "<A HREF=/csv/" + state.tabFileName + ">" + localMessage(PageText::tabCopyLink, state.language) + "</A>";
   if (state.styleSheetsOn) {
     writeLine(stdout, "<DIV CLASS=\"NIVEL2\">");
     writeLine(stdout,

@@ -28,10 +28,10 @@ void writeHeadingBlock(const ResultModel& model) {
     line += htmlAccents(model.measureNames[m]);
   }
   if (model.columnActive) {
-    line += " " + localMessage(1, model.language) + " " +
+    line += " " + localMessage(PageText::by, model.language) + " " +
             htmlAccents(choiceName(model.columnChoice));
   }
-  line += " " + localMessage(2, model.language) + " " + htmlAccents(choiceName(model.rowChoice));
+  line += " " + localMessage(PageText::byRow, model.language) + " " + htmlAccents(choiceName(model.rowChoice));
   writeLine(stdout, line + "</b><br>");
   for (const ResultSelection& selection : model.selections) {
     std::string text = "<b>" + htmlAccents(selection.title) + ":</b>";
@@ -43,7 +43,7 @@ void writeHeadingBlock(const ResultModel& model) {
     }
     writeLine(stdout, text + "<BR>");
   }
-  writeText(stdout, "<b>" + localMessage(3, model.language) + ":</b> " +
+  writeText(stdout, "<b>" + localMessage(PageText::period, model.language) + ":</b> " +
                         periodDescription(model.periodCodes, model.language));
   if (!model.styleSheetsOn) writeLine(stdout, "<P>");
 }

@@ -27,7 +27,8 @@ const char* const kMessages[3][kMessageCount] = {
 
 }  // namespace
 
-std::string localMessage(int n, Language language) {
+std::string localMessage(PageText text, Language language) {
+  const int n = static_cast<int>(text);
   if (n < 1 || n > kMessageCount) return "";
   return htmlAccents(kMessages[textColumn(language)][n - 1]);
 }

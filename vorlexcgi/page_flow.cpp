@@ -149,9 +149,9 @@ bool periodsDiscriminated(TabulationState& state) {
     const std::string& columnField = state.columnActive ? state.columnDimension.fieldName : "";
     if (columnField == measure.secondField) state.showTotalColumn = false;
     if (state.showTotalRow && state.showTotalColumn) {
-      writeLine(stdout, "<H2>" + localMessage(6, state.language) + "</H2><br>");
-      writeLine(stdout, localMessage(7, state.language) + " " + measure.name + ", " +
-                            localMessage(8, state.language));
+      writeLine(stdout, "<H2>" + localMessage(PageText::attention, state.language) + "</H2><br>");
+      writeLine(stdout, localMessage(PageText::forTablesOf, state.language) + " " + measure.name + ", " +
+                            localMessage(PageText::periodsInRowsOrColumns, state.language));
       closeWithoutLineEnd();
       return false;
     }
@@ -168,8 +168,8 @@ bool percentageBaseInTable(const TabulationState& state) {
                                  measure.secondField != state.columnDimension.fieldName
                            : state.rowDimension.fieldName != measure.secondField;
     if (fails) {
-      writeLine(stdout, "<H3>" + localMessage(7, state.language) + " " + measure.name + ", " +
-                            measure.secondField + " " + localMessage(10, state.language) +
+      writeLine(stdout, "<H3>" + localMessage(PageText::forTablesOf, state.language) + " " + measure.name + ", " +
+                            measure.secondField + " " + localMessage(PageText::mustBeRowOrColumn, state.language) +
                             "</H3><br>");
       closeWithoutLineEnd();
       return false;
@@ -315,7 +315,7 @@ int runRequest(TabulationState& state, int argc, char** argv) {
   tabulateFiles(state);
   finishTotals(state);
   if (state.grandTotal == 0) {
-    writeLine(stdout, "<H2>" + localMessage(9, state.language) + "</H2>");
+    writeLine(stdout, "<H2>" + localMessage(PageText::noRecordSelected, state.language) + "</H2>");
     closeWithoutLineEnd();
     return 0;
   }

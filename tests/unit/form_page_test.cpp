@@ -81,7 +81,7 @@ TEST(FormLabel, TableInThreeLanguagesWithEntities) {
       {15, en, ""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.label, formLabel(c.n, c.language)) << c.n << " in " << static_cast<int>(c.language);
+    EXPECT_EQ(c.label, formLabel(static_cast<FormLabel>(c.n), c.language)) << c.n << " in " << static_cast<int>(c.language);
   }
 }
 

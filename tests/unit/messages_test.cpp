@@ -24,17 +24,17 @@ TEST(Messages, LookupByNumberAndLanguageThroughHtmlAccents) {
       {10, es, "debe estar seleccionado en las l&iacute;neas o columnas"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.text, localMessage(c.n, c.language)) << c.n << " " << static_cast<int>(c.language);
+    EXPECT_EQ(c.text, localMessage(static_cast<PageText>(c.n), c.language)) << c.n << " " << static_cast<int>(c.language);
   }
   EXPECT_EQ(
       "os per&iacute;odos devem ser discriminados nas linhas ou nas colunas sempre que for "
       "selecionado mais de um per&iacute;odo.",
-      localMessage(8, pt));
+      localMessage(PageText::periodsInRowsOrColumns, pt));
 }
 
 TEST(Messages, NumbersOutsideTheTableGiveNothing) {
-  EXPECT_EQ("", localMessage(0, pt));
-  EXPECT_EQ("", localMessage(11, en));
+  EXPECT_EQ("", localMessage(static_cast<PageText>(0), pt));
+  EXPECT_EQ("", localMessage(static_cast<PageText>(11), en));
 }
 
 TEST(Messages, EnglishSwapsTheSeparators) {
