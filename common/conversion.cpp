@@ -144,7 +144,7 @@ bool checkCodeLength(const std::string& file, std::string_view line, int categor
   return true;
 }
 
-// Kind 0: codes and ranges set the entries of the direct code table. Codes whose number lies
+// Code table: codes and ranges set the entries of the direct code table. Codes whose number lies
 // beyond the table are not stored.
 void storeTableCodes(Dimension& dimension, std::string_view list, int category) {
   std::vector<std::uint16_t>& table = dimension.codeTable;
@@ -171,7 +171,7 @@ void storeTableCodes(Dimension& dimension, std::string_view list, int category) 
   }
 }
 
-// Kind 1: codes and ranges go into the dictionary as texts. False when it is full.
+// Dictionary: codes and ranges go into the dictionary as texts. False when it is full.
 bool storeDictionaryCodes(Dimension& dimension, std::string_view line, int category) {
   const std::size_t width = dimension.codeWidth;
   const std::uint16_t value = static_cast<std::uint16_t>(category);
@@ -216,18 +216,18 @@ bool loadConversionFile(const std::string& file, const std::string& path, int li
   const int count = header.count;
   dimension.categoryCount = count;
   dimension.codeWidth = static_cast<std::uint16_t>(header.width);
-  dimension.mappingKind = header.kindLetter == 'F'                         ? 2
-                          : (header.kindLetter == 'L' || header.width > 4) ? 1
-                                                                           : 0;
+  dimension.mappingKind = header.kindLetter == 'F'                         ? MappingKind::thresholds
+                          : (header.kindLetter == 'L' || header.width > 4) ? MappingKind::dictionary
+                                                                           : MappingKind::codeTable;
   dimension.categoryNames.assign(count + 2, std::string());
   dimension.rollUpTarget.assign(count + 1, 0);
   const std::size_t width = dimension.codeWidth;
 
-  if (dimension.mappingKind == 0) {
+  if (dimension.mappingKind == MappingKind::codeTable) {
     std::size_t size = 27;
     for (std::size_t i = 1; i < width; ++i) size *= 10;
     dimension.codeTable.assign(size, static_cast<std::uint16_t>(count + 1));
-  } else if (dimension.mappingKind == 1) {
+  } else if (dimension.mappingKind == MappingKind::dictionary) {
     long sum = 0;
     for (std::size_t i = headerLine + 1; i < lines.size(); ++i) {
       if (lines[i].size() > kCodesColumn) sum += (lines[i].size() - kCodesColumn) / width;
@@ -244,13 +244,14 @@ bool loadConversionFile(const std::string& file, const std::string& path, int li
     if (line.empty()) continue;
     const int category = categoryNumber(line);
     if (!checkCategory(file, category, count)) return false;
-    if (dimension.mappingKind != 0 && !checkCodeLength(file, line, category, header.width)) {
+    if (dimension.mappingKind != MappingKind::codeTable &&
+        !checkCodeLength(file, line, category, header.width)) {
       return false;
     }
     dimension.rollUpTarget[category] = rollUpOf(line);
-    if (dimension.mappingKind == 0) {
+    if (dimension.mappingKind == MappingKind::codeTable) {
       storeTableCodes(dimension, columns(line, kCodesColumn, std::string::npos), category);
-    } else if (dimension.mappingKind == 1) {
+    } else if (dimension.mappingKind == MappingKind::dictionary) {
       if (!storeDictionaryCodes(dimension, line, category)) {
         return fail(file + ": Tabela de conversao grande demais");
       }
@@ -316,12 +317,13 @@ void loadDimension(const std::string& line, int limit, Dimension& dimension) {
   // A position below 1 reads from the start of the field.
   dimension.codeStart = static_cast<std::uint16_t>(std::clamp(codeStart, 1, 65535));
   dimension.conversionFile = file;
-  if (dimension.mappingKind == 1) packCodes(dimension.dictionary, dimension.packedCodes);
+  if (dimension.mappingKind == MappingKind::dictionary)
+    packCodes(dimension.dictionary, dimension.packedCodes);
 }
 
 namespace {
 
-// Kinds 1 and 2 kept out of categoryOf, so that the table lookup of kind 0 stays a few
+// Dictionaries and thresholds kept out of categoryOf, so that the table lookup stays a few
 // instructions.
 int categoryByDictionary(const Dimension& dimension, std::string_view code) {
   if (dimension.lastCategory != 0 && code == std::string_view(dimension.lastCode)) {
@@ -368,7 +370,7 @@ int categoryOf(const Dimension& dimension, std::string_view fieldText) {
   const std::size_t start = dimension.codeStart > 0 ? dimension.codeStart - 1u : 0u;
   const std::string_view code = columns(fieldText, start, dimension.codeWidth);
   switch (dimension.mappingKind) {
-    case 0: {
+    case MappingKind::codeTable: {
       // Most codes are plain digits of the full width: their number needs no other rule.
       if (code.size() == dimension.codeWidth) {
         std::uint32_t number = 0;
@@ -384,9 +386,9 @@ int categoryOf(const Dimension& dimension, std::string_view fieldText) {
       return number < dimension.codeTable.size() ? dimension.codeTable[number]
                                                  : dimension.categoryCount + 1;
     }
-    case 1:
+    case MappingKind::dictionary:
       return categoryByDictionary(dimension, code);
-    case 2:
+    case MappingKind::thresholds:
       return categoryByThreshold(dimension, code);
     default:
       return 0;

@@ -10,6 +10,10 @@
 
 #include "code_dictionary.h"
 
+// How a dimension finds a code's category: a direct table by code number (short codes), a sorted
+// dictionary of code texts (long codes, "L"), or upper bounds of a number ("F").
+enum class MappingKind : std::uint8_t { codeTable, dictionary, thresholds };
+
 struct Dimension {
   std::string title;            // at most 32 characters
   std::string fieldName;        // at most 10, upper-cased
@@ -21,15 +25,15 @@ struct Dimension {
   // categoryNames[1..categoryCount]; slot 0 unused; slot categoryCount + 1 empty, for the values
   // in no category.
   std::vector<std::string> categoryNames;
-  std::vector<std::uint16_t> codeTable;  // kind 0: category by code number
-  std::vector<double> thresholds;        // kind 2: thresholds[1..categoryCount], upper bounds
-  // kind 2: hasBound[1..categoryCount]; a category that no line gave a bound is never chosen.
+  std::vector<std::uint16_t> codeTable;  // codeTable: category by code number
+  std::vector<double> thresholds;        // thresholds: thresholds[1..categoryCount], upper bounds
+  // thresholds: hasBound[1..categoryCount]; a category that no line gave a bound is never chosen.
   std::vector<bool> hasBound;
   std::vector<std::int16_t> rollUpTarget;  // rollUpTarget[1..categoryCount]
-  std::uint8_t mappingKind = 0;            // 0 code table, 1 code dictionary, 2 thresholds
-  std::uint16_t fieldNumber = 0;           // set by the tabulation engine for each data file
-  CodeDictionary dictionary;               // kind 1
-  PackedCodes packedCodes;                 // kind 1: the dictionary packed after loading
+  MappingKind mappingKind = MappingKind::codeTable;
+  std::uint16_t fieldNumber = 0;  // set by the tabulation engine for each data file
+  CodeDictionary dictionary;      // dictionary
+  PackedCodes packedCodes;        // dictionary: the dictionary packed after loading
   // The last code classified and its category (0: none yet). Data files are sorted by their
   // main code, so consecutive records mostly repeat it and skip the search.
   mutable std::string lastCode;

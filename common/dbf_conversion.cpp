@@ -120,7 +120,7 @@ bool loadDbfConversion(const DimensionItems& items, const std::string& conversio
     codeField = chooseField(table, items.secondKey, 1);
   }
 
-  dimension.mappingKind = 1;
+  dimension.mappingKind = MappingKind::dictionary;
   dimension.categoryNames.assign(records + 2, std::string());
   dimension.rollUpTarget.assign(records + 1, 0);
   createDictionary(dimension.dictionary, capacityFor(records));

@@ -76,11 +76,11 @@ std::uint64_t codeMask(int length) {
   return std::endian::native == std::endian::little ? low : ~(~std::uint64_t{0} >> (8 * length));
 }
 
-// Whether categoryOf may be answered from memory for this code: mapping kinds 0 and 1 always;
+// Whether categoryOf may be answered from memory for this code: tables and dictionaries always;
 // a threshold dimension only for a readable number, so that an unreadable one is reported for
 // every record as before.
 bool memoizable(const Dimension& dimension, std::string_view code) {
-  if (dimension.mappingKind != 2) return true;
+  if (dimension.mappingKind != MappingKind::thresholds) return true;
   double value = 0;
   return tryReal(trimSpaces(code), value);
 }

@@ -85,7 +85,7 @@ TEST_F(Conversion, CodeTableKind) {
   Dimension d;
   loadDimension(line, 5700, d);
   ASSERT_EQ("", pendingMessage);
-  EXPECT_EQ(0, d.mappingKind);
+  EXPECT_EQ(MappingKind::codeTable, d.mappingKind);
   EXPECT_EQ(3, d.categoryCount);
   EXPECT_EQ(2, d.codeWidth);
   EXPECT_EQ(270u, d.codeTable.size());
@@ -166,7 +166,7 @@ TEST_F(Conversion, DictionaryKind) {
   Dimension g;
   loadDimension(good, 5700, g);
   ASSERT_EQ("", pendingMessage);
-  EXPECT_EQ(1, g.mappingKind);
+  EXPECT_EQ(MappingKind::dictionary, g.mappingKind);
   EXPECT_EQ(41, g.labelWidth);
   EXPECT_EQ("Uma denomina\xE7\xE3o de categoria bem comprida", g.categoryNames[2]);
   const struct {
@@ -188,7 +188,7 @@ TEST_F(Conversion, WideCodesUseTheDictionaryWithRanges) {
   Dimension d;
   loadDimension(line, 5700, d);
   ASSERT_EQ("", pendingMessage);
-  EXPECT_EQ(1, d.mappingKind);
+  EXPECT_EQ(MappingKind::dictionary, d.mappingKind);
   EXPECT_EQ(1, categoryOf(d, "355030"));
   EXPECT_EQ(2, categoryOf(d, "355031"));
   EXPECT_EQ(2, categoryOf(d, "350000"));
@@ -207,7 +207,7 @@ TEST_F(Conversion, ThresholdKind) {
   Dimension d;
   loadDimension(line, 5700, d);
   ASSERT_EQ("", pendingMessage);
-  EXPECT_EQ(2, d.mappingKind);
+  EXPECT_EQ(MappingKind::thresholds, d.mappingKind);
   const struct {
     const char* value;
     int category;
@@ -369,7 +369,7 @@ TEST_F(Conversion, UnloadedDimensionPutsEveryValueInNoCategory) {
   Dimension d;
   EXPECT_EQ(1, categoryOf(d, "12"));
   EXPECT_EQ(1, categoryOf(d, "A1"));
-  d.mappingKind = 7;
+  d.mappingKind = static_cast<MappingKind>(7);
   EXPECT_EQ(0, categoryOf(d, "12"));
 }
 

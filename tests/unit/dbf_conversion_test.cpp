@@ -40,7 +40,7 @@ TEST_F(DbfConversion, DistinctCodesInFirstSeenOrder) {
   Dimension d;
   EXPECT_EQ("", load("CODIGO,NOME," + table, 5700, d));
   ASSERT_EQ("", pendingMessage);
-  EXPECT_EQ(1, d.mappingKind);
+  EXPECT_EQ(MappingKind::dictionary, d.mappingKind);
   EXPECT_EQ(4, d.categoryCount);
   EXPECT_EQ(6, d.codeWidth);
   EXPECT_EQ(1, d.codeStart);
