@@ -86,8 +86,6 @@ std::string htmlAccents(std::string_view text) {
 
 void writePendingMessage() { writeLine(stdout, pendingMessage); }
 
-std::int32_t larger(std::int32_t a, std::int32_t b) { return a > b ? a : b; }
-
 std::string removeSpaces(std::string_view text) {
   std::string result;
   result.reserve(text.size());
@@ -220,34 +218,70 @@ std::int32_t requireInteger(std::string_view text) {
   return value;
 }
 
-bool tryReal(std::string_view text, double& value) {
-  value = 0;
-  std::size_t i = skipLeadingBlanks(text);
-  const std::size_t start = i;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < text.size() && isDigit(text[i])) ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && isDigit(text[i])) ++i, ++digits;
+// Most numbers have at most 19 significant digits and a small exponent: read exactly as an integer
+// and scaled by an exact power of ten, they round once, as the library would. Any other number is
+// left to the library.
+bool parseDecimal(std::string_view text, double& value) {
+  const std::size_t length = text.size();
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t magnitudeStart = i;
+  std::uint64_t mantissa = 0;
+  int digits = 0, scale = 0, significant = 0;
+  bool exact = true;
+  for (; i < length && isDigit(text[i]); ++i, ++digits) {
+    if (significant < 19) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+      if (mantissa != 0) ++significant;
+    } else {
+      ++scale;
+      exact = false;
+    }
+  }
+  if (i < length && text[i] == '.') {
+    for (++i; i < length && isDigit(text[i]); ++i, ++digits) {
+      if (significant < 19) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+        if (mantissa != 0) ++significant;
+        --scale;
+      } else {
+        exact = false;
+      }
+    }
   }
   if (digits == 0) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+  if (i < length && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t exponentDigits = 0;
-    while (i < text.size() && isDigit(text[i])) ++i, ++exponentDigits;
-    if (exponentDigits == 0) return false;
+    bool exponentNegative = false;
+    if (i < length && (text[i] == '+' || text[i] == '-')) exponentNegative = text[i++] == '-';
+    if (i >= length || !isDigit(text[i])) return false;
+    int exponent = 0;
+    for (; i < length && isDigit(text[i]); ++i) {
+      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
+    }
+    scale += exponentNegative ? -exponent : exponent;
   }
-  if (i != text.size()) return false;
-  // from_chars takes no leading "+"; the syntax was checked above.
-  const char* first = text.data() + start + (text[start] == '+' ? 1 : 0);
-  const char* last = text.data() + text.size();
-  double parsed = 0;
-  const auto [end, error] = std::from_chars(first, last, parsed);
-  if (error != std::errc() || end != last) return false;
-  value = parsed;
+  if (i != length) return false;
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  double magnitude = 0;
+  if (exact && mantissa <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
+    const double m = static_cast<double>(mantissa);
+    magnitude = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
+  } else {
+    const char* last = text.data() + length;
+    const auto [end, error] = std::from_chars(text.data() + magnitudeStart, last, magnitude);
+    if (error != std::errc() || end != last) return false;
+  }
+  value = negative ? -magnitude : magnitude;
   return true;
+}
+
+bool tryReal(std::string_view text, double& value) {
+  value = 0;
+  return parseDecimal(text.substr(skipLeadingBlanks(text)), value);
 }
 
 double requireReal(std::string_view text) {

@@ -15,7 +15,6 @@ std::string getEnv(const char* name);
 std::string htmlAccents(std::string_view text);
 // Writes pendingMessage and CR LF to standard output.
 void writePendingMessage();
-std::int32_t larger(std::int32_t a, std::int32_t b);
 std::string removeSpaces(std::string_view text);
 std::string digitsOnly(std::string_view text);
 // The dimension line rebuilt for loadDimension: the name padded to 31, then the fields without
@@ -40,7 +39,12 @@ bool tryInteger(std::string_view text, std::int32_t& value);
 // As tryInteger, but a text that is not an integer ends the program with an "Erro: " line.
 std::int32_t requireInteger(std::string_view text);
 // Reads a decimal number with "." as decimal point: sign, digits, fraction, exponent; the whole
-// text must be the number.
+// text must be the number, nothing before or after it. The value is the double nearest to the
+// number, as the C library reads it; a number beyond the range of a double is not read. On
+// failure `value` is unchanged. The one number reader of the programs: the engine reads every
+// measure through it.
+bool parseDecimal(std::string_view text, double& value);
+// As parseDecimal after leading blanks; 0 when the text is not a number.
 bool tryReal(std::string_view text, double& value);
 // As tryReal, but a text that is not a number ends the program with an "Erro: " line.
 double requireReal(std::string_view text);

@@ -142,65 +142,6 @@ void prepareClassifier(FieldClassifier& field, const Dimension& dimension,
   }
 }
 
-// The fast path reads up to 19 significant digits exactly and scales by an exact power of ten;
-// when the result could be off by a rounding step, strtod decides.
-bool parseNumber(const char* text, std::size_t length, double& value) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::uint64_t mantissa = 0;
-  int digits = 0, scale = 0, significant = 0;
-  bool exact = true;
-  for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
-    if (significant < 19) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
-      if (mantissa != 0) ++significant;
-    } else {
-      ++scale;
-      exact = false;
-    }
-  }
-  if (i < length && text[i] == '.') {
-    for (++i; i < length && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
-      if (significant < 19) {
-        mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
-        if (mantissa != 0) ++significant;
-        --scale;
-      } else {
-        exact = false;
-      }
-    }
-  }
-  if (digits == 0) return false;
-  if (i < length && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    bool exponentNegative = false;
-    if (i < length && (text[i] == '+' || text[i] == '-')) exponentNegative = text[i++] == '-';
-    if (i >= length || text[i] < '0' || text[i] > '9') return false;
-    int exponent = 0;
-    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i) {
-      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
-    }
-    scale += exponentNegative ? -exponent : exponent;
-  }
-  if (i != length) return false;
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  if (exact && mantissa <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
-    const double m = static_cast<double>(mantissa);
-    value = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
-  } else {
-    char buffer[kMaxMeasureText + 1];
-    std::memcpy(buffer, text, length);
-    buffer[length] = '\0';
-    value = std::strtod(buffer, nullptr);
-    return true;
-  }
-  if (negative) value = -value;
-  return true;
-}
-
 double fieldMeasure(const char* record, int offset, int length) {
   if (length == 0) return 1;
   const char* text = record + offset;
@@ -209,7 +150,7 @@ double fieldMeasure(const char* record, int offset, int length) {
   while (end > begin && text[end - 1] == ' ') --end;
   if (end - begin > kMaxMeasureText) end = begin + kMaxMeasureText;
   double value = 0;
-  if (begin == end || !parseNumber(text + begin, end - begin, value)) return 0;
+  if (begin == end || !parseDecimal(std::string_view(text + begin, end - begin), value)) return 0;
   return value;
 }
 
@@ -374,7 +315,7 @@ std::int32_t recordNumberAt(std::string_view line, std::size_t first) {
 double measureValue(std::string_view text) {
   const std::string trimmed = cut(trimSpaces(text), kMaxMeasureText);
   double value = 0;
-  if (trimmed.empty() || !parseNumber(trimmed.data(), trimmed.size(), value)) return 0;
+  if (trimmed.empty() || !parseDecimal(trimmed, value)) return 0;
   return value;
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include <cstdlib>
 #include <map>
 
@@ -105,8 +108,6 @@ TEST_F(TextHelpers, SmallTextRoutines) {
   EXPECT_EQ("dados2019mes03v2", removeSpaces(" dados 2019 mes 03 v2 "));
   EXPECT_EQ("2019032", digitsOnly("dados2019_mes03v2.dbf"));
   EXPECT_EQ("", digitsOnly("nenhum"));
-  EXPECT_EQ(7, larger(-3, 7));
-  EXPECT_EQ(-3, larger(-3, -8));
   EXPECT_EQ("ABC\xE3Z1", upperAscii("aBc\xE3z1"));
   EXPECT_EQ("abc\xC3z1", lowerAscii("aBc\xC3Z1"));
   EXPECT_EQ("a \t b", trimSpaces("  a \t b  "));
@@ -159,6 +160,24 @@ TEST_F(TextHelpers, TryIntegerAndTryReal) {
       EXPECT_DOUBLE_EQ(c.realValue, real) << c.text;
     }
   }
+}
+
+TEST_F(TextHelpers, ParseDecimalTakesTheWholeTextAndRoundsLikeTheLibrary) {
+  const struct {
+    const char* text;
+    bool read;
+  } cases[] = {{"12.5", true},  {" 12.5", false}, {"12.5 ", false},      {"-0", true},
+               {"1e400", false}, {"1e-400", false}, {"4.9e-324", true}, {"", false},
+               {"123456789012345678901234.5", true}, {"0.1000000000000000000001", true}};
+  for (const auto& c : cases) {
+    double value = -7;
+    ASSERT_EQ(c.read, parseDecimal(c.text, value)) << c.text;
+    // Unread text leaves the value alone; read text gives the library's double, bit for bit.
+    EXPECT_EQ(c.read ? std::strtod(c.text, nullptr) : -7, value) << c.text;
+  }
+  double negativeZero = 1;
+  ASSERT_TRUE(parseDecimal("-0.0", negativeZero));
+  EXPECT_TRUE(std::signbit(negativeZero));
 }
 
 TEST_F(TextHelpers, RequireEndsTheProgramOnBadNumbers) {
