@@ -20,13 +20,10 @@ bool fail(const std::string& message) {
   return false;
 }
 
-// Last match wins: the later of two fields named alike answers.
+// The field named exactly `name`, or `fallback` when none is.
 int chooseField(const DbfTable& table, const std::string& name, int fallback) {
-  int chosen = fallback;
-  for (int i = 1; i <= table.fieldCount; ++i) {
-    if (table.fields[i].name == name) chosen = i;
-  }
-  return chosen;
+  const int found = lastFieldNamed(table, name);
+  return found != 0 ? found : fallback;
 }
 
 std::string withoutTrailingSpaces(std::string_view text) {

@@ -172,17 +172,20 @@ void CloseDBF(DbfTable& table) {
   table.currentBlock = -1;
 }
 
+int lastFieldNamed(const DbfTable& table, std::string_view name) {
+  int found = 0;
+  for (int i = 1; i <= table.fieldCount; ++i) {
+    if (table.fields[i].name == name) found = i;
+  }
+  return found;
+}
+
 int fieldIndex(const DbfTable& table, const std::string& name) {
   std::string wanted = name;
   for (char& c : wanted) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  // Last match wins: the later of two fields named alike answers.
-  int found = 0;
-  for (int i = 1; i <= table.fieldCount; ++i) {
-    if (table.fields[i].name == wanted) found = i;
-  }
-  return found;
+  return lastFieldNamed(table, wanted);
 }
 
 std::string_view fieldValue(const DbfTable& table, int fieldNumber) {

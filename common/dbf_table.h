@@ -51,6 +51,10 @@ struct DbfTable {
 void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit = kMaxFileName);
 void readDBF(DbfTable& table, std::int32_t recordNumber);
 void CloseDBF(DbfTable& table);
+// The last field whose stored name is `name`, byte for byte; 0 when there is none. Last match
+// wins: the later of two fields named alike answers.
+int lastFieldNamed(const DbfTable& table, std::string_view name);
+// As lastFieldNamed with `name` in upper case: stored names are upper case.
 int fieldIndex(const DbfTable& table, const std::string& name);  // 0 when absent
 // The field's raw bytes in the current record, padding included; valid until the next readDBF.
 std::string_view fieldValue(const DbfTable& table, int fieldNumber);

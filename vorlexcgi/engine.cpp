@@ -233,17 +233,8 @@ void readRecords(TabulationState& state, FilePlan& plan, DbfTable& table, std::i
   if (n <= last) readDBF(table, static_cast<std::int32_t>(n));
 }
 
-// The last field whose stored name equals the dimension's field name exactly.
-int dimensionField(const DbfTable& table, const Dimension& dimension) {
-  int found = 0;
-  for (int f = 1; f <= table.fieldCount; ++f) {
-    if (table.fields[f].name == dimension.fieldName) found = f;
-  }
-  return found;
-}
-
 bool resolveDimension(const DbfTable& table, Dimension& dimension) {
-  dimension.fieldNumber = static_cast<std::uint16_t>(dimensionField(table, dimension));
+  dimension.fieldNumber = static_cast<std::uint16_t>(lastFieldNamed(table, dimension.fieldName));
   if (dimension.fieldNumber != 0) return true;
   pendingMessage = cut(dimension.fieldName + " nao encontrado em " + table.fileName, kMaxText);
   writePendingMessage();
