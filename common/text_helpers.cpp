@@ -135,6 +135,26 @@ std::string splitAtChar(std::string& text, std::size_t limit, char separator) {
   return head;
 }
 
+std::vector<std::string_view> splitLines(std::string_view bytes) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+    if (end == std::string_view::npos) end = bytes.size();
+    if (end > start && bytes[end - 1] == '\r') --end;
+    lines.push_back(bytes.substr(start, end - start));
+    start = next;
+  }
+  return lines;
+}
+
+std::vector<std::string> cutLines(std::string_view bytes) {
+  std::vector<std::string> lines;
+  for (const std::string_view line : splitLines(bytes)) lines.push_back(cut(line, kMaxText));
+  return lines;
+}
+
 std::string upperAscii(std::string_view text) {
   std::string result(text);
   for (char& c : result) {

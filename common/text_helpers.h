@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The one deliberate global: empty when nothing failed. Callers test it for emptiness.
 extern std::string pendingMessage;
@@ -23,6 +24,12 @@ std::string normalizeDimensionLine(std::string_view line);
 // Returns the text before the first comma; `text` keeps what follows it, cut to `limit`.
 std::string splitAtComma(std::string& text, std::size_t limit);
 std::string splitAtChar(std::string& text, std::size_t limit, char separator);
+
+// The lines of a text file: each LF ends a line, a CR before it is dropped, and a last line
+// without LF counts. The views point into `bytes`.
+std::vector<std::string_view> splitLines(std::string_view bytes);
+// As splitLines, each line cut to 255 characters.
+std::vector<std::string> cutLines(std::string_view bytes);
 
 // a-z to A-Z only.
 std::string upperAscii(std::string_view text);

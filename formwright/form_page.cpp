@@ -44,18 +44,7 @@ std::string widenedYear(std::string_view digits) {
 
 // The lines of the file without their line ends, each cut to 255 characters.
 std::vector<std::string> readTextLines(const std::string& path) {
-  const std::string bytes = readFileBytesOrStop(path);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::size_t stop = end;
-    if (stop > start && bytes[stop - 1] == '\r') --stop;
-    lines.push_back(cut(std::string_view(bytes).substr(start, stop - start), kMaxText));
-    start = end + 1;
-  }
-  return lines;
+  return cutLines(readFileBytesOrStop(path));
 }
 
 char upperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }

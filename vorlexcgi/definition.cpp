@@ -27,21 +27,6 @@ std::string readWholeFile(const std::string& path) {
   return readFileBytesOrStop(found);
 }
 
-// The lines of the file, each without its line end and cut to 255 characters.
-std::vector<std::string> definitionLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::size_t length = end - start;
-    if (length > 0 && bytes[end - 1] == '\r') --length;
-    lines.push_back(cut(std::string_view(bytes).substr(start, length), kMaxText));
-    start = end + 1;
-  }
-  return lines;
-}
-
 // Spaces in the key become "_" and slashes in the fields become the path separator, except on
 // H, F, O and R lines whose letter stands in column 1 in upper case: their text is the
 // administrator's HTML or option value.
@@ -195,7 +180,7 @@ void readEntry(TabulationState& state, const std::string& line) {
 }  // namespace
 
 void readDefinition(TabulationState& state) {
-  const std::vector<std::string> lines = definitionLines(readWholeFile(state.defPath));
+  const std::vector<std::string> lines = cutLines(readWholeFile(state.defPath));
   if (lines.empty()) return;
   // The first line is never an entry: it carries the title when it starts with ";".
   if (!lines[0].empty() && lines[0][0] == ';') state.title = lines[0].substr(1);

@@ -257,20 +257,6 @@ bool evenSeconds(const std::string& path, long long& seconds) {
   return true;
 }
 
-std::vector<std::string_view> textLines(const std::string& text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    const std::size_t next = end == std::string::npos ? text.size() : end + 1;
-    if (end == std::string::npos) end = text.size();
-    if (end > start && text[end - 1] == '\r') --end;
-    lines.emplace_back(text.data() + start, end - start);
-    start = next;
-  }
-  return lines;
-}
-
 std::string_view columns(std::string_view line, std::size_t first, std::size_t count) {
   if (first - 1 >= line.size()) return {};
   return line.substr(first - 1, count);
@@ -288,7 +274,7 @@ int usableIndex(const TabulationState& state, const std::string& dataPath,
   if (!evenSeconds(dataFile, dataTime) || !evenSeconds(indexFile, indexTime)) return 0;
   if (indexTime < dataTime) return 0;
   if (!readWholeFile(indexFile, indexText)) return 0;
-  const std::vector<std::string_view> lines = textLines(indexText);
+  const std::vector<std::string_view> lines = splitLines(indexText);
   if (lines.empty()) return 0;
   const std::string header = cut(lines[0], kMaxText);
   for (int s = 1; s <= state.selectionCount; ++s) {
@@ -388,7 +374,7 @@ void tabulateFile(TabulationState& state, const std::string& path) {
   const int indexSelection = usableIndex(state, path, indexText);
   if (indexSelection > 0) {
     const SelectionFilter& selection = state.selections[indexSelection];
-    const std::vector<std::string_view> lines = textLines(indexText);
+    const std::vector<std::string_view> lines = splitLines(indexText);
     for (std::size_t i = 1; i < lines.size(); ++i) {
       const std::string_view line = lines[i];
       const auto category =

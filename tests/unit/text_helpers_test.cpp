@@ -104,6 +104,21 @@ TEST_F(TextHelpers, SplitAtFirstSeparatorOnly) {
   EXPECT_EQ("rest", text);
 }
 
+TEST_F(TextHelpers, LinesEndAtLineFeedsWithOrWithoutCarriageReturns) {
+  using Lines = std::vector<std::string_view>;
+  const struct {
+    const char* bytes;
+    Lines lines;
+  } cases[] = {{"", {}},
+               {"a", {"a"}},
+               {"a\r\nb\n", {"a", "b"}},
+               {"\n\r\n", {"", ""}},
+               {"a\rb\r\r\n", {"a\rb\r"}},  // only the CR before the LF is a line end
+               {"x\n\ny", {"x", "", "y"}}};
+  for (const auto& c : cases) EXPECT_EQ(c.lines, splitLines(c.bytes)) << c.bytes;
+  EXPECT_EQ(std::vector<std::string>{std::string(255, 'a')}, cutLines(std::string(300, 'a')));
+}
+
 TEST_F(TextHelpers, SmallTextRoutines) {
   EXPECT_EQ("dados2019mes03v2", removeSpaces(" dados 2019 mes 03 v2 "));
   EXPECT_EQ("2019032", digitsOnly("dados2019_mes03v2.dbf"));
