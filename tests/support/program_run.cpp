@@ -34,6 +34,22 @@ int waitFor(pid_t child) {
   return statusOf(waitStatus);
 }
 
+// Everything the other end writes into the pipe until it closes. Read before the child is waited
+// for, so that a long page never blocks the child on a full pipe.
+std::string drain(int descriptor) {
+  std::string bytes;
+  char buffer[65536];
+  ssize_t got = 0;
+  while ((got = read(descriptor, buffer, sizeof buffer)) != 0) {
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  return bytes;
+}
+
 }  // namespace
 
 std::string programPath(const std::string& name) {
@@ -86,16 +102,7 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     _exit(127);
   }
   close(out[1]);
-  // Drained before the wait, so that a long page never blocks the program on a full pipe.
-  char buffer[65536];
-  ssize_t got = 0;
-  while ((got = read(out[0], buffer, sizeof buffer)) != 0) {
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    run.output.append(buffer, static_cast<std::size_t>(got));
-  }
+  run.output = drain(out[0]);
   close(out[0]);
   run.status = child < 0 ? -1 : waitFor(child);
   run.errors = readAll(err);
@@ -104,24 +111,28 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
   return run;
 }
 
-ProgramRun captureExit(const std::function<void()>& body) {
-  ProgramRun run;
-  std::FILE* out = std::tmpfile();
-  if (out == nullptr) {
-    run.status = -1;
-    return run;
-  }
-  std::fflush(stdout);
-  std::fflush(stderr);
+ChildRun runInChild(const std::function<void()>& body) {
+  ChildRun run;
+  int out[2] = {-1, -1};
+  if (pipe(out) != 0) return run;
+  std::fflush(nullptr);
   const pid_t child = fork();
   if (child == 0) {
-    dup2(fileno(out), 1);
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
     body();
-    std::fflush(stdout);
-    _exit(0);
+    std::exit(0);
   }
-  run.status = child < 0 ? -1 : waitFor(child);
-  run.output = readAll(out);
-  std::fclose(out);
+  close(out[1]);
+  run.output = drain(out[0]);
+  close(out[0]);
+  if (child < 0) return run;
+  int waitStatus = 0;
+  while (waitpid(child, &waitStatus, 0) < 0) {
+    if (errno != EINTR) return run;
+  }
+  run.exited = WIFEXITED(waitStatus);
+  run.status = statusOf(waitStatus);
   return run;
 }

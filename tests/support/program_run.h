@@ -1,6 +1,6 @@
-// Runs the built programs, or a piece of code that may end the process, and captures what they
-// write to standard output and how they end. The golden cases use it; any test may run the
-// programs directly with it.
+// Runs the built programs, or a piece of code that may end the process, in a child process, and
+// captures what they write to standard output and how they end. The golden cases use it; any test
+// may run the programs or a piece of library code with it.
 #pragma once
 
 #include <functional>
@@ -25,6 +25,13 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
                       const std::vector<std::string>& environment, const std::string& input,
                       const std::string& workDirectory, const std::function<void()>& inChild = {});
 
+struct ChildRun {
+  bool exited = false;  // ended through exit rather than a signal
+  int status = -1;      // exit status; 128 + signal number when a signal ended it
+  std::string output;   // everything written to standard output
+};
+
 // Runs `body` in a child process with standard output captured, so that code which writes its
-// failure line and ends the process can be tested; status 0 when `body` returns.
-ProgramRun captureExit(const std::function<void()>& body);
+// failure line and ends the process can be tested. When `body` returns, the child exits with
+// status 0 as a program returning from main would: clean-up registered with atexit runs.
+ChildRun runInChild(const std::function<void()>& body);

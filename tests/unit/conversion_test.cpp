@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "child_run.h"
+#include "program_run.h"
 #include "test_paths.h"
 #include "text_helpers.h"
 #include "text_limits.h"

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "child_run.h"
+#include "program_run.h"
 #include "result_state.h"
 #include "tab_export.h"
 #include "test_paths.h"

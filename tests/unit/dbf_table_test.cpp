@@ -26,8 +26,8 @@ void withTable(const std::string& path, Body body) {
 }
 
 // The output and exit status of opening (and, when asked, reading record `record` of) a table.
-ProgramRun openAndRead(const std::string& path, std::int32_t record = 0) {
-  return captureExit([&] {
+ChildRun openAndRead(const std::string& path, std::int32_t record = 0) {
+  return runInChild([&] {
     DbfTable table;
     OpenDBF(table, path);
     if (record != 0) readDBF(table, record);
@@ -246,7 +246,7 @@ TEST(DbfTable, LongPathIsOpenedWholeAndCutOnlyInMessages) {
   withTable(lower, [&](const DbfTable& table) { EXPECT_EQ(lower.substr(0, kMaxFileName), table.fileName); });
   const std::string missing = folder + "DO97.DBF";
   EXPECT_EQ("OpenDBF:" + missing.substr(0, kSeriakFileName) + " Arquivo n\xE3o encontrado!\r\n",
-            captureExit([&] {
+            runInChild([&] {
               DbfTable table;
               OpenDBF(table, missing, kSeriakFileName);
             }).output);
@@ -277,7 +277,7 @@ TEST(DbfTable, MisuseWritesItsLineAndStops) {
        "readDBF:" + empty + " N\xFAmero de Reg inv\xE1lido = 1"},
   };
   for (const auto& c : cases) {
-    const ProgramRun run = captureExit(c.body);
+    const ChildRun run = runInChild(c.body);
     EXPECT_EQ(c.output, run.output) << c.what;
     EXPECT_EQ(1, run.status) << c.what;
   }
@@ -301,7 +301,7 @@ TEST(DbfTable, HeaderThatCannotBeReadSafelyIsRefused) {
     if (c.headerLength != kOwn) dbf.headerLength = c.headerLength;
     if (c.recordLength != kOwn) dbf.recordLength = c.recordLength;
     const std::string path = dbf.writeTo(tempPath("t.dbf"));
-    const ProgramRun run = openAndRead(path, 1);
+    const ChildRun run = openAndRead(path, 1);
     EXPECT_EQ(c.refused ? refusal(path) : "", run.output) << c.what;
     EXPECT_EQ(c.refused ? 1 : 0, run.status) << c.what;
   }
@@ -312,7 +312,7 @@ TEST(DbfTable, TruncatedHeaderIsRefused) {
   for (const std::size_t size : {0, 20, 31, 32, 63, 95}) {
     const std::string path = tempPath("t.dbf");
     writeFileBytes(path, whole.substr(0, size));
-    const ProgramRun run = openAndRead(path);
+    const ChildRun run = openAndRead(path);
     EXPECT_EQ(refusal(path), run.output) << size << " bytes";
     EXPECT_EQ(1, run.status) << size << " bytes";
   }
@@ -406,7 +406,7 @@ TEST(DbfTable, RealFilesAgreeWithTheirReferenceDumps) {
     const std::string path = folder + dump.file;
     ++files;
     if (refused.count(dump.file) != 0) {
-      const ProgramRun run = openAndRead(path);
+      const ChildRun run = openAndRead(path);
       EXPECT_EQ(refusal(path.substr(0, kMaxFileName)), run.output) << dump.file;
       EXPECT_EQ(1, run.status) << dump.file;
       continue;

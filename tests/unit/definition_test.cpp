@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_run.h"
+#include "program_run.h"
 #include "form_input.h"
 #include "test_paths.h"
 #include "text_helpers.h"

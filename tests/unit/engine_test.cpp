@@ -168,7 +168,7 @@ TEST(Engine, BlankRecordsPastTheEndOfTheFileCountAsOneLot) {
   writeFileBytes(tempPath("dados.IXM"), "MUN\r\nC            6      12\r\n");
   setModified(tempPath("dados.IXM"), now + 2);
   TabulationState indexed = sexState("#", {3});
-  const ProgramRun run = captureExit([&] { tabulateFile(indexed, path); });
+  const ChildRun run = runInChild([&] { tabulateFile(indexed, path); });
   std::remove(tempPath("dados.IXM").c_str());
   EXPECT_EQ("readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = 11", run.output);
   EXPECT_EQ(1, run.status);

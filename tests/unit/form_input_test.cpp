@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "child_run.h"
+#include "program_run.h"
 #include "test_paths.h"
 
 namespace {

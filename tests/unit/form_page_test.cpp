@@ -405,7 +405,7 @@ TEST_F(FormPage, UnreadableDefinitionEndsTheRun) {
   // A directory opens but cannot be read.
   const std::string directory = tempDirectory();
   std::filesystem::create_directories(directory + "pasta.def");
-  const ProgramRun definition = captureExit([&] {
+  const ChildRun definition = runInChild([&] {
     SelectionForm form;
     readSelectionForm(form, directory + "pasta.def");
   });

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "child_run.h"
+#include "program_run.h"
 
 namespace {
 

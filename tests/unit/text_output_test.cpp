@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "child_run.h"
+#include "program_run.h"
 #include "heading_block.h"
 #include "result_model.h"
 #include "result_state.h"
