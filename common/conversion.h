@@ -41,7 +41,7 @@ struct Dimension {
 };
 
 // Fills `dimension` from a normalized dimension line. A conversion that defines `limit` or more
-// categories is refused. On failure pendingMessage holds the message, which has been written.
+// categories is refused (limit: one more than the maximum of text_limits.h). On failure pendingMessage holds the message, which has been written.
 void loadDimension(const std::string& line, int limit, Dimension& dimension);
 // 1..categoryCount, categoryCount + 1 for a value in no category.
 int categoryOf(const Dimension& dimension, std::string_view fieldText);

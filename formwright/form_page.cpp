@@ -9,6 +9,7 @@
 #include "code_dictionary.h"
 #include "conversion.h"
 #include "file_search.h"
+#include "form_fields.h"
 #include "output.h"
 #include "text_helpers.h"
 #include "text_limits.h"
@@ -184,14 +185,14 @@ void writeDimensionLists(const SelectionForm& form) {
   const Language language = form.language;
   if (!form.rowList.empty()) {
     writeOut("<LABEL for=\"L\"><b>" + formLabel(FormLabel::rows, language) + "</b></LABEL>");
-    writeOut("<SELECT NAME=\"Linha\" ID=\"L\" SIZE=4 >");
+    writeOut("<SELECT NAME=\"" + std::string(formField::row) + "\" ID=\"L\" SIZE=4 >");
     writeNameOptions(form.rowList);
     writeOut("</SELECT>");
   }
   if (!form.columnList.empty()) {
     writeOut("<LABEL for=\"C\"><b>" + formLabel(FormLabel::columns, language) + "</b></LABEL>");
-    writeOut("<SELECT NAME=\"Coluna\" ID=\"C\" SIZE=4 >");
-    writeOut("<OPTION VALUE=\"--N\xE3o-Ativa--\" SELECTED>" + formLabel(FormLabel::noColumn, language));
+    writeOut("<SELECT NAME=\"" + std::string(formField::column) + "\" ID=\"C\" SIZE=4 >");
+    writeOut("<OPTION VALUE=\"" + std::string(kNoColumn) + "\" SELECTED>" + formLabel(FormLabel::noColumn, language));
     for (const std::string& name : form.columnList) {
       writeOut("<OPTION VALUE=\"" + name + "\">" + htmlAccents(name));
     }
@@ -199,7 +200,7 @@ void writeDimensionLists(const SelectionForm& form) {
   }
   if (!form.measureList.empty()) {
     writeOut("<LABEL for=\"I\"><b>" + formLabel(FormLabel::cells, language) + "</b></LABEL>");
-    writeOut("<SELECT NAME=\"Incremento\" ID=\"I\" SIZE=4 MULTIPLE>");
+    writeOut("<SELECT NAME=\"" + std::string(formField::measure) + "\" ID=\"I\" SIZE=4 MULTIPLE>");
     writeNameOptions(form.measureList);
     writeOut("</SELECT> <P>");
   }
@@ -213,7 +214,7 @@ void writePeriodList(const SelectionForm& form, const std::vector<std::string>& 
   writeOut(std::string(form.styleSheetsOn ? "<LABEL for=\"A\"><H2 class=\"Nivel0\">"
                                           : "<LABEL for=\"A\"><H2>") +
            formLabel(FormLabel::availablePeriods, form.language) + "</H2></LABEL>");
-  writeOut("<SELECT NAME=\"Arquivos\" ID=\"A\" SIZE=4 MULTIPLE>");
+  writeOut("<SELECT NAME=\"" + std::string(formField::files) + "\" ID=\"A\" SIZE=4 MULTIPLE>");
   CodeDictionary periods;
   createDictionary(periods, kMaxDataFiles);
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -236,14 +237,14 @@ void writeSelection(const SelectionForm& form, const std::string& line, int n) {
   // Each selection stands alone: an earlier broken conversion file must not empty this list.
   pendingMessage.clear();
   Dimension dimension;
-  loadDimension(line, kSelectionLimit, dimension);
+  loadDimension(line, kMaxFormSelectionCategories + 1, dimension);
   const bool loaded = pendingMessage.empty();
-  const std::string name = trimBlanks(std::string_view(line).substr(0, 30));
+  const std::string name = trimBlanks(std::string_view(line).substr(0, kSelectionFieldName));
   const std::string number = std::to_string(n);
   writeOut("<TR><TD align=\"left\"><LABEL for=\"S" + number + "\">" + htmlAccents(name));
   writeOut("</LABEL><TD align=\"left\"><SELECT NAME=\"S" + name + "\" ID=\"S" + number +
            "\" SIZE=4 MULTIPLE>");
-  writeOut("<OPTION VALUE=\"TODAS_AS_CATEGORIAS__\" SELECTED >" + formLabel(FormLabel::allCategories, form.language));
+  writeOut("<OPTION VALUE=\"" + std::string(kAllCategories) + "\" SELECTED >" + formLabel(FormLabel::allCategories, form.language));
   if (loaded) {
     for (int k = 1; k <= dimension.categoryCount; ++k) {
       writeOut("<OPTION VALUE=\"" + std::to_string(k) + "\">" +
@@ -268,20 +269,24 @@ void writeSelections(const SelectionForm& form) {
 void writeChoicesAndButtons(const SelectionForm& form) {
   const Language language = form.language;
   writeOut("<TR><TD colspan=3 align=\"center\"><BR>");
-  writeOut("<INPUT TYPE=\"checkbox\" NAME=\"opcoes\" ID=\"O\" VALUE=\"ordenar\"><LABEL for=\"O\">" +
+  writeOut("<INPUT TYPE=\"checkbox\" NAME=\"" + std::string(formField::sortRows) + "\" ID=\"O\" VALUE=\"" +
+           std::string(kSortRowsValue) + "\"><LABEL for=\"O\">" +
            formLabel(FormLabel::sortByColumnValues, language) + "</LABEL>&nbsp;&nbsp;");
   writeOut(
-      "<INPUT TYPE=\"checkbox\" NAME=\"zeradas\" ID=\"Z\" VALUE=\"exibirlz\"><LABEL for=\"Z\">"
-      "Exibir linhas zeradas</LABEL><P>");
+      "<INPUT TYPE=\"checkbox\" NAME=\"" + std::string(formField::zeroRows) + "\" ID=\"Z\" VALUE=\"" +
+      std::string(kShowZeroRowsValue) + "\"><LABEL for=\"Z\">Exibir linhas zeradas</LABEL><P>");
   writeOut("<LABEL for=\"F\">" + formLabel(FormLabel::format, language) + "</LABEL>");
-  writeOut("<INPUT TYPE=\"radio\" NAME=\"formato\" ID=\"F\" VALUE=\"table\" CHECKED >" +
+  const std::string radio = "<INPUT TYPE=\"radio\" NAME=\"" + std::string(formField::format) +
+                            "\" ID=\"F\" VALUE=\"";
+  writeOut(radio + std::string(formatValue::table) + "\" CHECKED >" +
            formLabel(FormLabel::tableWithBorders, language));
-  writeOut("<INPUT TYPE=\"radio\" NAME=\"formato\" ID=\"F\" VALUE=\"pre\" >" +
+  writeOut(radio + std::string(formatValue::preformatted) + "\" >" +
            formLabel(FormLabel::preformattedText, language));
-  writeOut("<INPUT TYPE=\"radio\" NAME=\"formato\" ID=\"F\" VALUE=\"prn\" >" +
+  writeOut(radio + std::string(formatValue::separated) + "\" >" +
            formLabel(FormLabel::columnsSeparatedBy, language) + " \";\"");
   writeOut("<P><P>");
-  writeOut("<INPUT NAME=\"mostre\" TYPE=\"submit\" VALUE=" + formLabel(FormLabel::show, language) + ">");
+  writeOut("<INPUT NAME=\"" + std::string(formField::submit) + "\" TYPE=\"submit\" VALUE=" +
+           formLabel(FormLabel::show, language) + ">");
   writeOut("<INPUT TYPE=\"reset\" VALUE=" + formLabel(FormLabel::reset, language) + "><br>");
   writeOut("</FORM>");
   writeOut("</TABLE>");

@@ -16,7 +16,6 @@ inline constexpr std::size_t kMaxFormNames = 300;      // names of one list, and
 inline constexpr std::size_t kMaxFormTextLines = 100;  // H, R or F lines of one kind
 inline constexpr std::size_t kMaxFormSelections = 80;  // selection dimensions loaded for the page
 inline constexpr std::uint16_t kMaxDataFiles = 1000;   // data files listed as periods
-inline constexpr int kSelectionLimit = 5701;           // loadDimension limit: 5700 categories
 
 struct SelectionForm {
   std::string title;                       // first line after its ";"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "file_search.h"
+#include "form_fields.h"
 #include "messages.h"
 #include "tab_export.h"
 #include "text_helpers.h"
@@ -198,12 +199,13 @@ void writeTableBlock(const TabulationState& state) {
     const std::string_view value = equals == std::string::npos
                                        ? std::string_view()
                                        : std::string_view(field).substr(equals + 1);
-    if (field.starts_with("Arquivos=")) {
+    if (field.starts_with(std::string(formField::files) + "=")) {
       if (!firstPeriod) periods += ',';
       periods += digitsOnly(field);
       firstPeriod = false;
-    } else if (value.starts_with("TODAS_AS_CATEGORIAS__") || field.starts_with("mostre=") ||
-               field.starts_with("formato=")) {
+    } else if (value.starts_with(kAllCategories) ||
+               field.starts_with(std::string(formField::submit) + "=") ||
+               field.starts_with(std::string(formField::format) + "=")) {
       // Choices the tabulator does not need: "all categories", the display and the format.
     } else {
       writeLine(stdout, withoutTagMarks(field));

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "file_search.h"
+#include "form_fields.h"
 #include "form_input.h"
 #include "output.h"
 #include "text_helpers.h"
@@ -13,11 +14,6 @@
 
 namespace {
 
-// A selection dimension may hold at most 5699 categories.
-constexpr int kSelectionLimit = 5700;
-// The form names a selection field "S" + the first 30 characters of its name.
-constexpr std::size_t kFormSelectionName = 30;
-const char* const kAllCategories = "TODAS_AS_CATEGORIAS__";
 
 char upperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
@@ -81,13 +77,13 @@ void readSelection(TabulationState& state, const std::string& line) {
   const std::string fieldName = trimBlanks(std::string_view(line).substr(0, comma));
   std::vector<std::string> values = formValues(state.query, fieldName);
   // The form cuts a long name; a client that posts it whole is answered all the same.
-  if (values.empty() && fieldName.size() > 1 + kFormSelectionName) {
-    values = formValues(state.query, trimBlanks(fieldName.substr(0, 1 + kFormSelectionName)));
+  if (values.empty() && fieldName.size() > 1 + kSelectionFieldName) {
+    values = formValues(state.query, trimBlanks(fieldName.substr(0, 1 + kSelectionFieldName)));
   }
   if (values.empty() || values.front() == kAllCategories) return;
 
   SelectionFilter filter;
-  loadDimension(normalizeDimensionLine(line), kSelectionLimit, filter.dimension);
+  loadDimension(normalizeDimensionLine(line), kMaxSelectionCategories + 1, filter.dimension);
   const std::int32_t categories = filter.dimension.categoryCount;
   filter.selected.assign(static_cast<std::size_t>(categories) + 2, false);
   for (const std::string& value : values) {

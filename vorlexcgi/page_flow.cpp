@@ -15,6 +15,7 @@
 #include "definition.h"
 #include "engine.h"
 #include "file_search.h"
+#include "form_fields.h"
 #include "form_input.h"
 #include "html_table.h"
 #include "messages.h"
@@ -27,9 +28,6 @@
 
 namespace {
 
-constexpr int kRowLimit = 5700;
-constexpr int kColumnLimit = 256;
-const char* const kNoColumn = "--N\xE3o-Ativa--";
 const char* const kDocumentType =
     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
     "\"http://www.w3.org/TR/html4/loose.dtd\">";
@@ -94,7 +92,7 @@ void prepareMeasureNames(TabulationState& state) {
 }
 
 bool loadTableDimensions(TabulationState& state) {
-  loadDimension(state.rowChoice, kRowLimit, state.rowDimension);
+  loadDimension(state.rowChoice, kMaxRowCategories + 1, state.rowDimension);
   if (!pendingMessage.empty()) return false;
   state.rowCount = std::max(0, state.rowDimension.categoryCount);
   if (state.columnChoice.empty() || state.columnChoice == kNoColumn) {
@@ -102,7 +100,7 @@ bool loadTableDimensions(TabulationState& state) {
     state.columnCount = state.measureCount;
   } else {
     state.columnActive = true;
-    loadDimension(state.columnChoice, kColumnLimit, state.columnDimension);
+    loadDimension(state.columnChoice, kMaxColumnCategories + 1, state.columnDimension);
     if (!pendingMessage.empty()) return false;
     state.columnCount = std::max(0, state.columnDimension.categoryCount);
   }
@@ -124,12 +122,12 @@ void reserveResultArrays(TabulationState& state) {
 }
 
 void chooseFiles(TabulationState& state) {
-  const std::string periodo = formValue(state.query, "Periodo");
+  const std::string periodo = formValue(state.query, formField::periods);
   state.files.clear();
   if (!periodo.empty()) {
     state.files = selectFilesForPeriods(state.dataFileSpec, periodo);
   } else {
-    state.files = formValues(state.query, "Arquivos");
+    state.files = formValues(state.query, formField::files);
     // A posted name is opened inside the data directory only.
     for (const std::string& name : dropUnsafeFileNames(state.files)) {
       writeLine(stdout, "Arquivo invalido: " + htmlEscape(name));
@@ -195,20 +193,20 @@ void computeDerivedValues(TabulationState& state) {
   }
   state.rowOrder.assign(static_cast<std::size_t>(state.rowCount) + 1, 0);
   for (int r = 1; r <= state.rowCount; ++r) state.rowOrder[r] = r;
-  if (formValue(state.query, "opcoes") == "ordenar") {
+  if (formValue(state.query, formField::sortRows) == kSortRowsValue) {
     state.sortRows = true;
     sortRowOrder(state);
   }
-  if (formValue(state.query, "zeradas") == "exibirlz") state.showZeroRows = true;
+  if (formValue(state.query, formField::zeroRows) == kShowZeroRowsValue) state.showZeroRows = true;
 }
 
 void writeResultTable(const TabulationState& state, const ResultModel& model) {
-  const std::string format = formValue(state.query, "formato");
-  if (format == "table" && model.styleSheetsOn) writeStyledTable(model);
-  if (format == "table" && !model.styleSheetsOn) writePlainTable(model);
-  if (format == "pre") writePreformatted(model);
-  if (format == "prn") writeSeparated(model, ';');
-  if (format == "caderno") writeNotebook(model, ';');
+  const std::string format = formValue(state.query, formField::format);
+  if (format == formatValue::table && model.styleSheetsOn) writeStyledTable(model);
+  if (format == formatValue::table && !model.styleSheetsOn) writePlainTable(model);
+  if (format == formatValue::preformatted) writePreformatted(model);
+  if (format == formatValue::separated) writeSeparated(model, ';');
+  if (format == formatValue::notebook) writeNotebook(model, ';');
 }
 
 // Milliseconds of the time of day; a request that passes midnight adds one day.
@@ -235,7 +233,7 @@ void appendLogLine(const TabulationState& state) {
   line += "|" + getEnv("QUERY_STRING") + "|" + contentLength + "|" +
           std::to_string(state.files.size()) + "|" + getEnv("REMOTE_ADDR");
   const std::string agent = getEnv("HTTP_USER_AGENT");
-  if (formValue(state.query, "formato") == "caderno" && trimBlanks(agent).empty()) {
+  if (formValue(state.query, formField::format) == formatValue::notebook && trimBlanks(agent).empty()) {
     line += "|caderno";
   } else {
     line += "|" + agent;
@@ -266,17 +264,19 @@ void appendLogLine(const TabulationState& state) {
 }  // namespace
 
 void takeEarlyFormFields(TabulationState& state) {
-  state.rowChoice = formValue(state.query, "Linha");
-  state.columnChoice = formValue(state.query, "Coluna");
+  state.rowChoice = formValue(state.query, formField::row);
+  state.columnChoice = formValue(state.query, formField::column);
   state.measures.assign(1, MeasureSpec{});
-  for (const std::string& name : formValues(state.query, "Incremento")) {
+  for (const std::string& name : formValues(state.query, formField::measure)) {
     MeasureSpec measure;
     measure.name = name;
     state.measures.push_back(measure);
   }
   state.measureCount = static_cast<int>(state.measures.size()) - 1;
-  const std::string format = formValue(state.query, "formato");
-  if (format == "prn" || format == "caderno") state.suppressCopies = true;
+  const std::string format = formValue(state.query, formField::format);
+  if (format == formatValue::separated || format == formatValue::notebook) {
+    state.suppressCopies = true;
+  }
   state.selectionCount = 0;
   state.selections.assign(1, SelectionFilter{});
 }
