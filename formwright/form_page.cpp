@@ -11,6 +11,7 @@
 #include "file_search.h"
 #include "form_fields.h"
 #include "output.h"
+#include "page_head.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 
@@ -160,18 +161,8 @@ void writeNameOptions(const std::vector<std::string>& names) {
 }
 
 void writeHead(const SelectionForm& form) {
-  writeOut(
-      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
-      "\"http://www.w3.org/TR/html4/loose.dtd\">");
-  writeOut("");
-  writeOut("<html lang=\"pt-BR\"><HEAD><TITLE>Vorlex Win32 2.7: " + htmlAccents(form.title) +
-           "</TITLE>");
-  if (form.styleSheetsOn) {
-    writeOut("<LINK REL=\"stylesheet\" HREF=\"" + form.styleSheet +
-             "\" TYPE=\"text/css\"><!-- com a op\xE7\xE3o CSS -->");
-    writeOut("<LINK REL=\"stylesheet\" HREF=\"" + form.printStyleSheet +
-             "\" MEDIA=\"print\"  TYPE=\"text/css\"><!-- com a op\xE7\xE3o CSSP -->");
-  }
+  writeClassicHeadStart(
+      {form.title, form.styleSheetsOn, form.styleSheet, form.printStyleSheet, false});
   writeOut("</HEAD><BODY>");
   for (const std::string& line : form.headerLines) writeOut(line);
   writeOut("<CENTER>");

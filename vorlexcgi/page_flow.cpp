@@ -19,6 +19,7 @@
 #include "form_input.h"
 #include "html_table.h"
 #include "messages.h"
+#include "page_head.h"
 #include "periods.h"
 #include "postprocess.h"
 #include "result_model.h"
@@ -28,9 +29,6 @@
 
 namespace {
 
-const char* const kDocumentType =
-    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
-    "\"http://www.w3.org/TR/html4/loose.dtd\">";
 
 void closeWithoutLineEnd() { writeText(stdout, "</BODY></HTML>"); }
 
@@ -48,18 +46,8 @@ std::string definitionNameOf(int argc, char** argv) {
 
 
 void writePageHead(const TabulationState& state) {
-  writeLine(stdout, kDocumentType);
-  writeLine(stdout, "");
-  writeLine(stdout, "<html lang=\"pt-BR\"><HEAD><TITLE>Vorlex Win32 2.7: " +
-                        htmlAccents(state.title) + "</TITLE>");
-  if (state.styleSheetsOn) {
-    writeLine(stdout,
-              "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=iso-8859-1\">");
-    writeLine(stdout, "<LINK REL=\"stylesheet\" HREF=\"" + state.styleSheet +
-                          "\" TYPE=\"text/css\"><!-- com a op\xE7\xE3o CSS -->");
-    writeLine(stdout, "<LINK REL=\"stylesheet\" HREF=\"" + state.printStyleSheet +
-                          "\" MEDIA=\"print\"  TYPE=\"text/css\"><!-- com a op\xE7\xE3o CSSP -->");
-  }
+  writeClassicHeadStart(
+      {state.title, state.styleSheetsOn, state.styleSheet, state.printStyleSheet, true});
   writeLine(stdout, "</HEAD>");
   writeLine(stdout, "<BODY>");
   for (const std::string& line : state.headerLines) writeLine(stdout, line);
