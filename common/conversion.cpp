@@ -98,7 +98,7 @@ struct Header {
   char kindLetter = 0;  // 0, 'F' or 'L'
 };
 
-// Steps of the header (count, width, kind letter) and its checks; false when the load fails.
+// The header (count, width, kind letter) and its checks; false when the load fails.
 bool readHeader(const std::string& file, const std::string& text, int limit, Header& header) {
   const std::size_t space = text.find(' ');
   if (space == std::string::npos) return fail(file + ": Falta largura do codigo");
@@ -196,7 +196,7 @@ bool storeDictionaryCodes(Dimension& dimension, std::string_view line, int categ
   }
 }
 
-// Steps 4-11 for a ".cnv" file: the header, then the data lines by mapping kind.
+// A ".cnv" file: the header, then the data lines by mapping kind.
 bool loadConversionFile(const std::string& file, const std::string& path, int limit,
                         Dimension& dimension) {
   std::vector<std::string> lines;

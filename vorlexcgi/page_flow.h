@@ -4,7 +4,7 @@
 
 #include "state.h"
 
-// Step 4: the row, column, measure names and format as posted, before the definition is read.
+// The row, column, measure names and format as posted, taken before the definition is read.
 void takeEarlyFormFields(TabulationState& state);
 
 // Runs the whole request; returns the exit status.
