@@ -180,7 +180,8 @@ class Server:
         """Starts the server on a free port; a port taken meanwhile by another program gets
         another try, at most five."""
         give_to_server(self.state)
-        give_to_server(os.path.join(self.www, "csv"))
+        if self.www:
+            give_to_server(os.path.join(self.www, "csv"))
         with open(os.path.join(self.state, "server.out"), "ab") as log:
             for _ in range(5):
                 self.port = free_port()
@@ -239,6 +240,52 @@ class Nginx(Server):
 
 
 SERVERS = {server.name: server for server in (Lighttpd, Apache, Nginx)}
+
+
+class LighttpdNode(Lighttpd):
+    """lighttpd as one node of several behind the balancer: the site's configuration with
+    the node's name, and the client's address taken from the balancer's header."""
+
+    config_name = "node.conf"
+    balancer_address = "127.0.0.1"
+
+    def write_config(self):
+        values = self.values()
+        write_file(os.path.join(self.state, "lighttpd.conf"),
+                   fill_template("lighttpd.conf.in", values))
+        return write_file(os.path.join(self.state, self.config_name),
+                          fill_template("lighttpd-node.conf.in",
+                                        dict(values, BALANCER=self.balancer_address)))
+
+
+class HAProxy(Server):
+    """The load balancer in front of nodes given as [(name, port)]."""
+
+    name, tools, template, config_name = "haproxy", ("haproxy",), "haproxy.cfg.in", "haproxy.cfg"
+
+    def __init__(self, state, nodes):
+        super().__init__(None, state)
+        self.nodes = nodes
+
+    def values(self):
+        servers = "\n".join("  server %s 127.0.0.1:%d" % node for node in self.nodes)
+        return {"PORT": self.port, "STATE": self.state, "SERVERS": servers}
+
+    def commands(self, config):
+        return [([tool("haproxy"), "-db", "-f", config], False)]
+
+    def node_states(self):
+        """{node name: "UP", "DOWN", ...} as the balancer's health checks see them."""
+        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+            s.connect(os.path.join(self.state, "haproxy.sock"))
+            s.sendall(b"show stat\n")
+            answer = b""
+            while chunk := s.recv(65536):
+                answer += chunk
+        lines = answer.decode().splitlines()
+        rows = list(csv.DictReader([lines[0].lstrip("# ")] + lines[1:]))
+        return {r["svname"]: r["status"] for r in rows
+                if r["pxname"] == "nodes" and r["svname"] not in ("BACKEND", "FRONTEND")}
 
 
 def write_site(www, records=3000, municipalities=40):
@@ -420,6 +467,14 @@ def number(text, language=0):
     return float(text.replace(thousands, "").replace(decimal, "."))
 
 
+def table_numbers(body):
+    """The header row and {row label: [numbers]} of the result table's rows of values, the
+    TOTAL row among them."""
+    header, rows = result_rows(body)
+    return header, {label: [number(v) for v in values] for label, values in rows.items()
+                    if label != header[0] and len(values) == len(header) - 1}
+
+
 def classic_get_answer(status, body):
     """True when a GET of a tabulation's address got what the classic program gives: it
     takes no form from the address and ends either with an "Erro:" line, which the server
@@ -449,13 +504,12 @@ SEX_PT = ["Masculino", "Feminino", "Ignorado"]
 
 
 def municipality_by_sex(known, files):
-    """{municipality label: [men, women, unknown]} and the column totals."""
+    """{municipality label: [men, women, unknown]}."""
     by = counts_by(known, files, lambda c: (c[0], c[1]))
     rows = {}
     for (m, s), n in by.items():
         rows.setdefault(known["municipalities"][m]["label"], [0, 0, 0])[s - 1] += n
-    totals = [sum(r[i] for r in rows.values()) for i in range(3)]
-    return rows, totals
+    return rows
 
 
 def typical_fields(files, definition_row="Munic\u00edpio_de_resid\u00eancia"):
@@ -467,12 +521,16 @@ def typical_fields(files, definition_row="Munic\u00edpio_de_resid\u00eancia"):
 def check_municipality_by_sex(test, known, files, body):
     """The page of typical_fields: every municipality row, the totals row and the total
     column equal the generator's counts."""
-    header, rows = result_rows(body)
-    expected, totals = municipality_by_sex(known, files)
+    check_rows_by_sex(test, body, municipality_by_sex(known, files))
+
+
+def check_rows_by_sex(test, body, expected):
+    """The page's table by sex in columns: {row label: [men, women, unknown]} in rows, with
+    each row's total and the totals row."""
+    header, shown = table_numbers(body)
     test.assertEqual(header[1:], SEX_PT + ["Total"])
-    test.assertEqual([number(v) for v in rows["TOTAL"]], totals + [sum(totals)])
-    shown = {label: [number(v) for v in values] for label, values in rows.items()
-             if label not in ("TOTAL", header[0]) and len(values) == len(header) - 1}
+    totals = [sum(counts[i] for counts in expected.values()) for i in range(3)]
+    test.assertEqual(shown.pop("TOTAL"), totals + [sum(totals)])
     test.assertEqual(shown, {label: counts + [sum(counts)] for label, counts in expected.items()})
 
 
@@ -483,9 +541,7 @@ def check_copy_matches_page(test, copy, body):
     start = next(i for i, line in enumerate(lines) if line.startswith('"'))
     table = list(csv.reader(io.StringIO("\r\n".join(lines[start + 1:])), delimiter=";"))
     copied = {r[0]: [float(v.replace(",", ".")) for v in r[1:]] for r in table if r}
-    header, rows = result_rows(body)
-    shown = {label: [number(v) for v in values] for label, values in rows.items()
-             if label != header[0] and len(values) == len(header) - 1}
+    header, shown = table_numbers(body)
     shown["Total"] = shown.pop("TOTAL")
     test.assertEqual(copied, shown)
 
