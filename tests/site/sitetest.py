@@ -31,6 +31,7 @@ PROGRAMS = {name: os.environ.get(name.upper(), "") for name in
 SOURCE_DIR = os.environ.get("VORLEX_SOURCE_DIR",
                             os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 WORK_DIR = os.environ.get("SITE_TEST_DIR", "/tmp/vorlex-site-tests")
+TEMPLATE_DIR = os.path.join(SOURCE_DIR, "demo")  # where the servers' templates are read
 LOG_NAME = re.compile(r"vorlex\d{4}(_[A-Za-z0-9_-]+)?\.log")
 
 
@@ -93,7 +94,7 @@ def give_to_server(path):
 def fill_template(name, values):
     """A configuration template of demo/ with its @NAME@ values filled in; a value the caller
     forgot is an error rather than a server reading "@NAME@"."""
-    with open(os.path.join(SOURCE_DIR, "demo", name)) as f:
+    with open(os.path.join(TEMPLATE_DIR, name)) as f:
         text = f.read()
     for key, value in values.items():
         text = text.replace("@%s@" % key, str(value))
@@ -299,12 +300,17 @@ def write_site(www, records=3000, municipalities=40):
                        stdout=subprocess.DEVNULL, timeout=120)
 
 
-def install_programs(www):
+def install_programs(www, installed=None):
+    """The two CGI programs under the names the pages use: copies of this build's, or links
+    to those in the folder where a package installed them."""
     for program in ("vorlexcgi", "formwright"):
         target = os.path.join(www, program + ".exe")
-        if os.path.exists(target):
+        if os.path.lexists(target):
             os.remove(target)
-        shutil.copy(PROGRAMS[program], target)
+        if installed:
+            os.symlink(os.path.join(installed, program), target)
+        else:
+            shutil.copy(PROGRAMS[program], target)
 
 
 def shared_site(fresh=False):
@@ -317,13 +323,14 @@ def shared_site(fresh=False):
     return www
 
 
-def link_site(source, www):
+def link_site(source, www, installed=None):
     """A copy of a site folder made of hard links to its files (the site is read, never
-    changed, by the servers), with an empty csv/ of its own and the programs of this build."""
+    changed, by the servers), with an empty csv/ of its own and its programs installed
+    afresh."""
     shutil.copytree(source, www, copy_function=os.link,
                     ignore=lambda folder, names: ["csv"] if folder == source else [])
     os.makedirs(os.path.join(www, "csv"))
-    install_programs(www)
+    install_programs(www, installed)
 
 
 class HttpClient:
@@ -359,7 +366,8 @@ class HttpClient:
 class Site(HttpClient):
     """A demo site of its own folder and a web server serving it."""
 
-    def __init__(self, name, records=3000, municipalities=40, server="lighttpd", source=None):
+    def __init__(self, name, records=3000, municipalities=40, server="lighttpd", source=None,
+                 installed=None):
         self.folder = os.path.join(WORK_DIR, name)
         self.www = os.path.join(self.folder, "www")
         self.server_class = SERVERS[server]
@@ -367,7 +375,7 @@ class Site(HttpClient):
         shutil.rmtree(self.folder, ignore_errors=True)
         os.makedirs(self.folder)
         if source:
-            link_site(source, self.www)
+            link_site(source, self.www, installed)
         else:
             write_site(self.www, records, municipalities)
         with open(os.path.join(self.www, "known_totals.json"), encoding="utf-8") as f:
