@@ -48,8 +48,9 @@ if ((EUID == 0)); then
   touch "$site/error.log"
   chown -R "$user:$group" "$www/csv" "$site/error.log"
 fi
-sed -e "s|@SITE@|$www|" -e "s|@PORT@|$port|" -e "s|@STATE@|$site|" -e "s|@USER@|$user|" \
-  -e "s|@GROUP@|$group|" -e "s|@NODE@||" demo/lighttpd.conf.in >"$site/lighttpd.conf"
+sed -e "s|@SITE@|$www|" -e "s|@ADDRESS@|127.0.0.1|" -e "s|@PORT@|$port|" -e "s|@STATE@|$site|" \
+  -e "s|@USER@|$user|" -e "s|@GROUP@|$group|" -e "s|@NODE@||" \
+  demo/lighttpd.conf.in >"$site/lighttpd.conf"
 "$lighttpd" -tt -f "$site/lighttpd.conf" >/dev/null
 
 echo

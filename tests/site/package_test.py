@@ -1,7 +1,7 @@
 """The Debian package as the README's "Deploying" uses it: cpack writes the .deb from the
-build, its files are where the install layout puts them, and a site whose CGI programs are
-links to the packaged ones, indexed by the packaged seriak, is served by each installed web
-server from the packaged templates."""
+build, its files (and those of cmake --install) are where the install layout puts them, and a
+site whose CGI programs are links to the packaged ones, indexed by the packaged seriak, is
+served by each installed web server from the packaged templates."""
 
 import os
 import subprocess
@@ -44,6 +44,14 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(files, sorted(CONTENTS))
         for program in CONTENTS[:3]:
             self.assertTrue(os.access(os.path.join(self.root, program), os.X_OK), program)
+
+        # cmake --install lays out the same files under its prefix.
+        prefix = os.path.join(self.folder, "local")
+        subprocess.run(["cmake", "--install", BUILD_DIR, "--prefix", prefix], check=True,
+                       stdout=subprocess.DEVNULL, timeout=120)
+        installed = sorted(os.path.relpath(os.path.join(folder, name), prefix)
+                           for folder, _, names in os.walk(prefix) for name in names)
+        self.assertEqual(installed, sorted(path[len("usr/"):] for path in CONTENTS))
 
     def test_each_server_serves_a_site_from_the_package(self):
         sitetest.TEMPLATE_DIR = os.path.join(self.root, "usr/share/vorlex/servers")

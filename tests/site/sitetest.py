@@ -163,8 +163,8 @@ class Server:
 
     def values(self):
         user, group = server_user()
-        return {"SITE": self.www, "PORT": self.port, "STATE": self.state, "USER": user,
-                "GROUP": group, "NODE": self.node}
+        return {"SITE": self.www, "ADDRESS": "127.0.0.1", "PORT": self.port,
+                "STATE": self.state, "USER": user, "GROUP": group, "NODE": self.node}
 
     def write_config(self):
         return write_file(os.path.join(self.state, self.config_name),
@@ -270,7 +270,8 @@ class HAProxy(Server):
 
     def values(self):
         servers = "\n".join("  server %s 127.0.0.1:%d" % node for node in self.nodes)
-        return {"PORT": self.port, "STATE": self.state, "SERVERS": servers}
+        return {"ADDRESS": "127.0.0.1", "PORT": self.port, "STATE": self.state,
+                "SERVERS": servers}
 
     def commands(self, config):
         return [([tool("haproxy"), "-db", "-f", config], False)]
