@@ -39,7 +39,17 @@ install -m 755 "$build/vorlexcgi/vorlexcgi" "$www/vorlexcgi.exe"
 install -m 755 "$build/formwright/formwright" "$www/formwright.exe"
 (cd "$www" && "$build/seriak/seriak" MUNRES 'dados/EV*.dbf' && "$build/seriak/seriak" MUNRES 'dados/EM*.dbf')
 
-sed -e "s|@SITE@|$www|" -e "s|@PORT@|$port|" -e "s|@STATE@|$site|" \
+# Started as root, lighttpd answers as www-data, which writes the copies, the request log
+# and the server's error log (lighttpd opens it after changing user).
+user=$(id -un) group=$(id -gn)
+if ((EUID == 0)); then
+  user=www-data group=www-data
+  mkdir -p "$www/csv"
+  touch "$site/error.log"
+  chown -R "$user:$group" "$www/csv" "$site/error.log"
+fi
+sed -e "s|@SITE@|$www|" -e "s|@ADDRESS@|127.0.0.1|" -e "s|@PORT@|$port|" -e "s|@STATE@|$site|" \
+  -e "s|@USER@|$user|" -e "s|@GROUP@|$group|" -e "s|@NODE@||" \
   demo/lighttpd.conf.in >"$site/lighttpd.conf"
 "$lighttpd" -tt -f "$site/lighttpd.conf" >/dev/null
 

@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  lighttpd chromium chromium-driver python3-selenium)
+  dpkg-dev lighttpd apache2 nginx fcgiwrap haproxy gdal-bin chromium chromium-driver
+  python3-selenium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -13,6 +14,15 @@ done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   apt-get update -qq
+  # The tests start the servers themselves on free loopback ports. Where a service manager
+  # runs, the packages would start their own services on port 80, and the second server's
+  # start (so its install) would fail on the port the first holds: no service starts while
+  # this script runs.
+  if [[ ! -e /usr/sbin/policy-rc.d ]]; then
+    printf '#!/bin/sh\nexit 101\n' >/usr/sbin/policy-rc.d
+    chmod 755 /usr/sbin/policy-rc.d
+    trap 'rm -f /usr/sbin/policy-rc.d' EXIT
+  fi
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 fi
 

@@ -207,6 +207,21 @@ long elapsedMilliseconds(const LocalTime& start, const LocalTime& end) {
   return elapsed;
 }
 
+// Nodes behind a load balancer share csv/, but appends from several hosts to one file on a
+// network file system can overwrite each other: a node named by the site setting VORLEX_NODE
+// appends to a log of its own, "_" + name before the extension. Anything but letters, digits
+// and "-" becomes "_", so that the name stays one file in csv/.
+std::string logNodeSuffix() {
+  std::string node = getEnv("VORLEX_NODE");
+  if (node.empty()) return node;
+  for (char& c : node) {
+    const bool plain =
+        (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-';
+    if (!plain) c = '_';
+  }
+  return "_" + node;
+}
+
 // One line per request, appended with a single write so that concurrent requests never mix
 // inside a line.
 void appendLogLine(const TabulationState& state) {
@@ -214,7 +229,7 @@ void appendLogLine(const TabulationState& state) {
   if (contentLength.empty() || !directoryExists("csv")) return;
   const LocalTime now = currentTime();
   const std::string path = std::string("csv") + state.pathSeparator + "vorlex" +
-                           twoDigits(now.year) + twoDigits(now.month) + ".log";
+                           twoDigits(now.year) + twoDigits(now.month) + logNodeSuffix() + ".log";
   std::string line = "F " + twoDigits(now.day) + "/" + twoDigits(now.month) + "/" +
                      twoDigits(now.year) + " " + twoDigits(now.hour) + ":" +
                      twoDigits(now.minute) + ":" + twoDigits(now.second);
