@@ -304,7 +304,8 @@ int dimensionField(const DbfTable& table, const Dimension& dimension) {
 bool resolveDimension(const DbfTable& table, Dimension& dimension) {
   dimension.fieldNumber = static_cast<std::uint16_t>(dimensionField(table, dimension));
   if (dimension.fieldNumber != 0) return true;
-  pendingMessage = cut(dimension.fieldName + " nao encontrado em " + table.fileName, kMaxText);
+  pendingMessage =
+      cut(tableMessage(dimension.fieldName + " nao encontrado em ", table.fileName, ""), kMaxText);
   writePendingMessage();
   return false;
 }
@@ -401,8 +402,9 @@ void tabulateFile(TabulationState& state, const std::string& path) {
     MeasureSpec& measure = state.measures[m];
     const int value = measureField(table, measure.valueField);
     if (value < 0) {
-      writeLine(stdout, "Campo Incremento " + measure.valueField + " nao encontrado em " +
-                            table.fileName);
+      writeLine(stdout,
+                tableMessage("Campo Incremento " + measure.valueField + " nao encontrado em ",
+                             table.fileName, ""));
       CloseDBF(table);
       return;
     }
@@ -411,8 +413,9 @@ void tabulateFile(TabulationState& state, const std::string& path) {
     if (measure.isRate) {
       const int divisor = measureField(table, measure.secondField);
       if (divisor < 0) {
-        writeLine(stdout, "Campo Divisor " + measure.secondField + " nao encontrado em " +
-                              table.fileName);
+        writeLine(stdout,
+                  tableMessage("Campo Divisor " + measure.secondField + " nao encontrado em ",
+                               table.fileName, ""));
         CloseDBF(table);
         return;
       }
