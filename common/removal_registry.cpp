@@ -58,7 +58,7 @@ int registerForRemoval(std::string_view path) {
   if (path.size() >= kRemovalPathMax || path.find('\0') != std::string_view::npos) return -1;
   for (int slot = 0; slot < kRemovalSlots; ++slot) {
     if (slotUsed[slot] != 0) continue;
-    std::memcpy(registeredPaths[slot], path.data(), path.size());
+    if (!path.empty()) std::memcpy(registeredPaths[slot], path.data(), path.size());
     registeredPaths[slot][path.size()] = '\0';
     // The path is complete before a handler can see the slot in use.
     std::atomic_signal_fence(std::memory_order_seq_cst);
@@ -76,7 +76,7 @@ void removeRegisteredPaths() { removeAll(); }
 
 void installRemovalOnSignals(std::string_view cpuMessage) {
   cpuTextLength = std::min(cpuMessage.size(), sizeof cpuText - 1);
-  std::memcpy(cpuText, cpuMessage.data(), cpuTextLength);
+  if (cpuTextLength > 0) std::memcpy(cpuText, cpuMessage.data(), cpuTextLength);
   struct sigaction action {};
   action.sa_handler = endOnSignal;
   // One handler at a time: a second signal waits until the first has ended the process.
