@@ -11,10 +11,9 @@ TEST(SiteSettings, PositiveIntegersCountAndAnythingElseKeepsTheDefault) {
     std::int64_t maxCells;
     int copyHours;
   } cases[] = {
-      {nullptr, 120, 40000000, 24}, {"30", 30, 30, 30},       {" 7", 7, 7, 7},
-      {"", 120, 40000000, 24},      {"0", 120, 40000000, 24}, {"-5", 120, 40000000, 24},
-      {"12x", 120, 40000000, 24},   {"1.5", 120, 40000000, 24},
-      {"99999999999", 120, 40000000, 24},
+      {nullptr, 120, 40000000, 24}, {"30", 30, 30, 30},         {" 7", 7, 7, 7},
+      {"", 120, 40000000, 24},      {"0", 120, 40000000, 24},   {"-5", 120, 40000000, 24},
+      {"12x", 120, 40000000, 24},   {"1.5", 120, 40000000, 24}, {"99999999999", 120, 40000000, 24},
   };
   for (const auto& c : cases) {
     for (const char* name : {"VORLEX_CPU_SECONDS", "VORLEX_MAX_CELLS", "VORLEX_COPY_HOURS"}) {
