@@ -40,8 +40,8 @@ void forgetUnfinishedFiles() {
 std::string copyPath(const std::string& name) { return std::string(kCopyDirectory) + '/' + name; }
 
 // Creates the file only when no file of that name exists, so that no two requests ever own
-// the same name: 0 when created, otherwise the error number.
-// The file is registered for removal at once: a signal cannot come between.
+// the same name: 0 when created, otherwise the error number. The file is registered for removal
+// with the signals held, so that none comes between the creation and the registration.
 int createExclusively(const std::string& path) {
   holdSignals();
   const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
