@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "file_search.h"
+#include "html_escape.h"
 #include "output.h"
 
 namespace {
@@ -45,7 +46,7 @@ std::size_t readAt(const DbfTable& table, char* buffer, std::size_t size, std::i
     if (count == 0) break;
     if (count < 0) {
       if (errno == EINTR) continue;
-      runtimeFailure(table.fileName + " n\xE3o pode ser lido");
+      runtimeFailure(tableMessage("", table.fileName, " n\xE3o pode ser lido"));
     }
     done += static_cast<std::size_t>(count);
   }
@@ -53,7 +54,9 @@ std::size_t readAt(const DbfTable& table, char* buffer, std::size_t size, std::i
 }
 
 [[noreturn]] void refuseHeader(const DbfTable& table) {
-  stopWithLine("OpenDBF:" + table.fileName + " cabe\xE7" "alho inv\xE1lido!");
+  stopWithLine(tableMessage("OpenDBF:", table.fileName,
+                            " cabe\xE7"
+                            "alho inv\xE1lido!"));
 }
 
 void loadBlock(DbfTable& table, std::int32_t block) {
@@ -74,10 +77,14 @@ void loadBlock(DbfTable& table, std::int32_t block) {
 void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
   table.fileName = cut(name, nameLimit);
   const std::string path = findFile(name);
-  if (path.empty()) stopWithLine("OpenDBF:" + table.fileName + " Arquivo n\xE3o encontrado!");
+  if (path.empty()) {
+    stopWithLine(tableMessage("OpenDBF:", table.fileName, " Arquivo n\xE3o encontrado!"));
+  }
   // Read-only: the file is never written here, and writers of data files replace them whole.
   table.file = std::fopen(path.c_str(), "rb");
-  if (table.file == nullptr) stopWithLine("OpenDBF:" + table.fileName + " acesso negado!");
+  if (table.file == nullptr) {
+    stopWithLine(tableMessage("OpenDBF:", table.fileName, " acesso negado!"));
+  }
 
   unsigned char header[kHeaderSize];
   if (readAt(table, reinterpret_cast<char*>(header), kHeaderSize, 0) != kHeaderSize) {
@@ -125,8 +132,9 @@ void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
   if (offset > table.recordLength) refuseHeader(table);
 
   struct stat info {};
-  if (fstat(fileno(table.file), &info) != 0)
-    runtimeFailure(table.fileName + " n\xE3o pode ser lido");
+  if (fstat(fileno(table.file), &info) != 0) {
+    runtimeFailure(tableMessage("", table.fileName, " n\xE3o pode ser lido"));
+  }
   const std::int64_t dataBytes = std::max<std::int64_t>(info.st_size - table.headerLength, 0);
   const std::int64_t held = (dataBytes + table.recordLength - 1) / table.recordLength;
   table.recordsHeld =
@@ -143,10 +151,10 @@ void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
 }
 
 void readDBF(DbfTable& table, std::int32_t recordNumber) {
-  if (table.state != 1) stopWithLine("readDBF:" + table.fileName + " n\xE3o aberto!");
+  if (table.state != 1) stopWithLine(tableMessage("readDBF:", table.fileName, " n\xE3o aberto!"));
   if (recordNumber < 1 || recordNumber > table.recordCount) {
-    stopWithText("readDBF:" + table.fileName + " N\xFAmero de Reg inv\xE1lido = " +
-                 std::to_string(recordNumber));
+    stopWithText(tableMessage("readDBF:", table.fileName,
+                              " N\xFAmero de Reg inv\xE1lido = " + std::to_string(recordNumber)));
   }
   // Within the current block (the common case of a sequential pass) no division is needed.
   std::int32_t slot = recordNumber - 1 - table.currentBlock * table.recordsPerBlock;
@@ -160,7 +168,7 @@ void readDBF(DbfTable& table, std::int32_t recordNumber) {
 }
 
 void CloseDBF(DbfTable& table) {
-  if (table.state != 1) stopWithLine("CloseDBF:" + table.fileName + " n\xE3o aberto!");
+  if (table.state != 1) stopWithLine(tableMessage("CloseDBF:", table.fileName, " n\xE3o aberto!"));
   std::fclose(table.file);
   table.file = nullptr;
   table.state = 0;
@@ -191,4 +199,12 @@ int fieldIndex(const DbfTable& table, const std::string& name) {
 std::string_view fieldValue(const DbfTable& table, int fieldNumber) {
   const DbfField& field = table.fields[fieldNumber];
   return std::string_view(table.currentRecord + field.offset, field.length);
+}
+
+std::string tableMessage(std::string_view before, std::string_view fileName,
+                         std::string_view after) {
+  std::string message(before);
+  message += htmlEscape(fileName);
+  message += after;
+  return message;
 }

@@ -1,5 +1,6 @@
 // The one reader of dBase tables; it never writes one. Misuse or failure writes one line to
-// standard output and ends the process (under CGI, into the page).
+// standard output and ends the process (under CGI, into the page). Every message that names a
+// table is built by tableMessage.
 // Bytes read, little-endian: 0 version (0x83 hasMemo; 0x30 other field-count rule), 1 YY MM DD,
 // 4 record count, 8 header length = offset of record 1, 10 record length, 29 language driver.
 #pragma once
@@ -58,3 +59,8 @@ int lastFieldNamed(const DbfTable& table, std::string_view name);
 int fieldIndex(const DbfTable& table, const std::string& name);  // 0 when absent
 // The field's raw bytes in the current record, padding included; valid until the next readDBF.
 std::string_view fieldValue(const DbfTable& table, int fieldNumber);
+// `before` + the file name HTML-escaped + `after`: a request can choose a data file's name, and
+// these messages land in the page. The reader's messages and every other message that shows a
+// table's name (the engine's, seriak's) are built here, so none shows a name unescaped.
+std::string tableMessage(std::string_view before, std::string_view fileName,
+                         std::string_view after);

@@ -91,7 +91,8 @@ std::string replaceExtension(const std::string& path, const std::string& extensi
 }
 
 std::string findFile(const std::string& path) {
-  if (path.empty()) return "";
+  // The system would read such a path only up to its NUL: a different file from the one named.
+  if (path.empty() || path.find('\0') != std::string::npos) return "";
   if (isRegularFile(path)) return path;
   std::string resolved = resolveIgnoringCase(path);
   return (!resolved.empty() && isRegularFile(resolved)) ? resolved : std::string();

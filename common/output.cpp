@@ -66,3 +66,5 @@ LocalTime currentTime() {
   now.millisecond = static_cast<int>(tv.tv_usec / 1000);
   return now;
 }
+
+std::int64_t currentFileTime() { return static_cast<std::int64_t>(std::time(nullptr)); }

@@ -2,6 +2,7 @@
 // stop of a program on failure writes its one line the same way. The clock is read here too.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string_view>
 
@@ -31,3 +32,6 @@ struct LocalTime {
 // The local date and time. When VORLEX_FIXED_TIME holds "yyyy-mm-dd hh:nn:ss.mmm", that time is
 // returned instead, so that runs whose output carries the time can be reproduced.
 LocalTime currentTime();
+// Seconds since 1970 from the system clock, never the fixed time: what the times of files are
+// compared with.
+std::int64_t currentFileTime();

@@ -186,30 +186,6 @@ std::string trimBlanks(std::string_view text) {
   return std::string(text.substr(first, end - first));
 }
 
-std::string htmlEscape(std::string_view text) {
-  std::string result;
-  result.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        result += "&amp;";
-        break;
-      case '<':
-        result += "&lt;";
-        break;
-      case '>':
-        result += "&gt;";
-        break;
-      case '"':
-        result += "&quot;";
-        break;
-      default:
-        result += c;
-    }
-  }
-  return result;
-}
-
 bool tryInteger(std::string_view text, std::int32_t& value) {
   value = 0;
   std::size_t i = skipLeadingBlanks(text);

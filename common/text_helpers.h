@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "html_escape.h"
+
 // The one deliberate global: empty when nothing failed. Callers test it for emptiness.
 extern std::string pendingMessage;
 
@@ -38,8 +40,6 @@ std::string lowerAscii(std::string_view text);
 std::string trimSpaces(std::string_view text);
 // Without leading and trailing blanks and control characters (bytes up to 32).
 std::string trimBlanks(std::string_view text);
-// & < > " as entities: for any text that comes from the request.
-std::string htmlEscape(std::string_view text);
 
 // Reads an optionally signed decimal integer (leading blanks allowed) that fits 32 bits.
 bool tryInteger(std::string_view text, std::int32_t& value);

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "output.h"
+#include "removal_registry.h"
 #include "text_helpers.h"
 
 namespace {
@@ -55,6 +56,8 @@ int runGuarded(const std::function<void()>& body) {
     body();
   } catch (const ProgramStopped& stop) {
     status = stop.status;
+    // What the exit would have removed: the unfinished copies and temporaries.
+    removeRegisteredPaths();
   }
   pendingMessage.clear();
   // A stop skips the closing of the table or file the code had open; the process exit would

@@ -1,3 +1,7 @@
 #include "municipality_index.h"
+#include "removal_registry.h"
 
-int main(int argc, char** argv) { return runSeriak(argc, argv); }
+int main(int argc, char** argv) {
+  installRemovalOnSignals();
+  return runSeriak(argc, argv);
+}

@@ -1,8 +1,10 @@
 #include "municipality_index.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,6 +12,8 @@
 #include "dbf_table.h"
 #include "file_search.h"
 #include "output.h"
+#include "random_name.h"
+#include "removal_registry.h"
 #include "text_limits.h"
 
 namespace {
@@ -29,37 +33,56 @@ std::string indexEntry(const std::string& value, std::int32_t first, std::int32_
   return code + rightAligned(first, 8) + rightAligned(last, 8);
 }
 
-// The index being written. A write that fails inside writeLine (a full disk) ends the program
-// from there; the exit then removes the half-written file.
-std::string unfinishedIndex;
-
-void removeUnfinishedIndex() {
-  if (!unfinishedIndex.empty()) std::remove(unfinishedIndex.c_str());
-}
+// The record numbers an index column holds: eight digits.
+constexpr std::int32_t kMaxIndexedRecords = 99999999;
 
 // Writing failed: the half-written temporary file goes, and the run stops.
-[[noreturn]] void failWriting(std::FILE* file, const std::string& temporary) {
+[[noreturn]] void failWriting(std::FILE* file, const std::string& temporary, int slot) {
   if (file != nullptr) std::fclose(file);
   std::remove(temporary.c_str());
-  runtimeFailure(temporary + " n\xE3o pode ser gravado");
+  unregisterForRemoval(slot);
+  runtimeFailure(tableMessage("", temporary, " n\xE3o pode ser gravado"));
+}
+
+// A new file under a name nobody could foresee or plant a link at: the tabulator may read the
+// data folder's index at any time, and another user may write into that folder.
+std::FILE* createTemporary(const std::string& target, std::string& temporary, int& slot) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary = target + "." + randomHexName() + ".tmp";
+    const int descriptor =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (descriptor < 0 && errno == EEXIST) continue;
+    if (descriptor < 0) break;
+    slot = registerForRemoval(temporary);
+    std::FILE* file = ::fdopen(descriptor, "wb");
+    if (file == nullptr) {
+      ::close(descriptor);
+      failWriting(nullptr, temporary, slot);
+    }
+    return file;
+  }
+  runtimeFailure(tableMessage("", temporary, " n\xE3o pode ser gravado"));
+}
+
+// The index of `dataPath` when one exists under any case, else the name a new one gets.
+std::string indexTarget(const std::string& dataPath, std::string& existing) {
+  const std::string indexPath = replaceExtension(dataPath, ".IXM");
+  // An index stored under a name that differs only in case is the one to replace.
+  existing = findFile(indexPath);
+  return existing.empty() ? indexPath : existing;
 }
 
 // Scans the table and writes its index; false when the records are not in order by the field,
 // in which case no index of this data file is left at all.
 bool writeIndex(DbfTable& table, int field, const std::string& fieldName,
                 const std::string& dataPath) {
-  const std::string indexPath = replaceExtension(dataPath, ".IXM");
-  // An index stored under a name that differs only in case is the one to replace.
-  const std::string existing = findFile(indexPath);
-  const std::string target = existing.empty() ? indexPath : existing;
+  std::string existing;
+  const std::string target = indexTarget(dataPath, existing);
   // Written aside and renamed into place, so that a tabulator reading at the same time sees
   // either the old index or the whole new one.
-  const std::string temporary = target + "." + std::to_string(getpid()) + ".tmp";
-  static const bool removalRegistered = std::atexit(removeUnfinishedIndex) == 0;
-  (void)removalRegistered;
-  unfinishedIndex = temporary;
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) failWriting(nullptr, temporary);
+  std::string temporary;
+  int slot = -1;
+  std::FILE* file = createTemporary(target, temporary, slot);
   writeLine(file, fieldName);
 
   std::string previous;
@@ -86,19 +109,31 @@ bool writeIndex(DbfTable& table, int field, const std::string& fieldName,
     }
   }
   if (!inOrder) {
-    unfinishedIndex.clear();
     std::fclose(file);
     std::remove(temporary.c_str());
+    unregisterForRemoval(slot);
     if (!existing.empty()) std::remove(existing.c_str());
     return false;
   }
   // A table with no records gets one entry with a blank code and the empty range 1..0.
   writeLine(file, indexEntry(previous, runStart, lastInOrder));
-  if (std::fflush(file) != 0 || std::ferror(file) != 0) failWriting(file, temporary);
-  if (std::fclose(file) != 0) failWriting(nullptr, temporary);
-  if (std::rename(temporary.c_str(), target.c_str()) != 0) failWriting(nullptr, temporary);
-  unfinishedIndex.clear();
+  if (std::fflush(file) != 0 || std::ferror(file) != 0) failWriting(file, temporary, slot);
+  if (std::fclose(file) != 0) failWriting(nullptr, temporary, slot);
+  if (std::rename(temporary.c_str(), target.c_str()) != 0) failWriting(nullptr, temporary, slot);
+  unregisterForRemoval(slot);
   return true;
+}
+
+// A record count the index columns cannot hold (or a negative one) gets no index: the line
+// saying why, and any index of the file goes, so that the tabulator reads the file whole.
+bool countFitsIndex(const DbfTable& table, const std::string& dataPath) {
+  if (table.recordCount >= 0 && table.recordCount <= kMaxIndexedRecords) return true;
+  writeLine(stdout, table.recordCount < 0 ? "***** Numero de registros invalido!"
+                                          : "***** Registros demais para o indice!");
+  std::string existing;
+  indexTarget(dataPath, existing);
+  if (!existing.empty()) std::remove(existing.c_str());
+  return false;
 }
 
 void indexFile(const std::string& dataPath, const std::string& fieldName, int& counter) {
@@ -107,13 +142,13 @@ void indexFile(const std::string& dataPath, const std::string& fieldName, int& c
   const int field = fieldIndex(table, fieldName);
   std::string note;
   if (field == 0) {
-    writeLine(stdout, "Campo " + fieldName + " nao encontrado em " + dataPath);
-  } else if (!writeIndex(table, field, fieldName, dataPath)) {
+    writeLine(stdout, tableMessage("Campo " + fieldName + " nao encontrado em ", dataPath, ""));
+  } else if (!countFitsIndex(table, dataPath) || !writeIndex(table, field, fieldName, dataPath)) {
     note = " arquivo indice removido!";
   }
   ++counter;
-  writeLine(stdout, rightAligned(counter, 4) + " " + dataPath + ":" +
-                        std::to_string(table.recordCount) + note);
+  writeLine(stdout, tableMessage(rightAligned(counter, 4) + " ", dataPath,
+                                 ":" + std::to_string(table.recordCount) + note));
   CloseDBF(table);
 }
 

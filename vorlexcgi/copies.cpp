@@ -7,11 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "copy_retention.h"
 #include "file_search.h"
 #include "form_fields.h"
 #include "messages.h"
+#include "random_name.h"
+#include "removal_registry.h"
 #include "tab_export.h"
 #include "text_helpers.h"
 #include "text_output.h"
@@ -20,14 +24,14 @@ namespace {
 
 constexpr const char* kCopyDirectory = "csv";
 
-// The files of copies not yet complete. A failure while writing them (a full disk) ends the
-// program from inside the writer; the exit then removes them, so that no half-written copy or
-// empty claimed name is left in the directory.
-std::vector<std::string> unfinishedFiles;
+// The slots (in the removal registry) of the claimed names and the temporary file: a failure
+// while the copies are written ends the program from inside the writer, and a signal may end it
+// anywhere; either way no half-written copy or empty claimed name is left in the directory.
+std::vector<int> unfinishedSlots;
 
-void removeUnfinishedFiles() {
-  for (const std::string& path : unfinishedFiles) ::unlink(path.c_str());
-  unfinishedFiles.clear();
+void forgetUnfinishedFiles() {
+  for (int slot : unfinishedSlots) unregisterForRemoval(slot);
+  unfinishedSlots.clear();
 }
 
 [[noreturn]] void stopWithoutPermission() {
@@ -37,12 +41,18 @@ void removeUnfinishedFiles() {
 std::string copyPath(const std::string& name) { return std::string(kCopyDirectory) + '/' + name; }
 
 // Creates the file only when no file of that name exists, so that no two requests ever own
-// the same name: 0 when created, otherwise the error number.
+// the same name: 0 when created, otherwise the error number. The file is registered for removal
+// with the signals held, so that none comes between the creation and the registration.
 int createExclusively(const std::string& path) {
+  holdSignals();
   const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (descriptor < 0) return errno;
-  ::close(descriptor);
-  return 0;
+  const int failure = descriptor < 0 ? errno : 0;
+  if (descriptor >= 0) {
+    ::close(descriptor);
+    unfinishedSlots.push_back(registerForRemoval(path));
+  }
+  releaseSignals();
+  return failure;
 }
 
 std::string twoDigits(int value) {
@@ -62,62 +72,54 @@ std::string addressForName(const std::string& address) {
   return result;
 }
 
-// Claims a free pair of names, "A" + hhnnss + address, then "_2", "_3" ... before the
-// extension when another request of the same second and address holds them. The claimed files
-// stay empty until the finished copies are renamed over them.
+// Claims the pair of names "A" + hhnnss + address + "_" + 16 hex digits from the system's random
+// source, ".csv" and ".tab": the time and address let an operator trace a copy, the random part
+// keeps anyone else from fetching it by trying names. The claimed files stay empty until the
+// finished copies are renamed over them.
 void claimCopyNames(TabulationState& state) {
   const LocalTime now = currentTime();
-  const std::string stem = "A" + twoDigits(now.hour) + twoDigits(now.minute) +
-                           twoDigits(now.second) + addressForName(getEnv("REMOTE_ADDR"));
-  for (int attempt = 1; attempt <= 10000; ++attempt) {
-    const std::string name = attempt == 1 ? stem : stem + "_" + std::to_string(attempt);
+  const std::string prefix = "A" + twoDigits(now.hour) + twoDigits(now.minute) +
+                             twoDigits(now.second) + addressForName(getEnv("REMOTE_ADDR")) + "_";
+  for (int attempt = 1; attempt <= 100; ++attempt) {
+    const std::string name = prefix + randomHexName();
     const std::string csvName = name + ".csv";
     const std::string tabName = name + ".tab";
     int failure = createExclusively(copyPath(csvName));
     if (failure == EEXIST) continue;
     if (failure != 0) stopWithoutPermission();
     failure = createExclusively(copyPath(tabName));
-    if (failure != 0) ::unlink(copyPath(csvName).c_str());
-    if (failure == EEXIST) continue;
+    if (failure == EEXIST) {
+      ::unlink(copyPath(csvName).c_str());
+      forgetUnfinishedFiles();
+      continue;
+    }
     if (failure != 0) stopWithoutPermission();
     state.csvFileName = csvName;
     state.tabFileName = tabName;
-    unfinishedFiles = {copyPath(csvName), copyPath(tabName)};
-    std::atexit(removeUnfinishedFiles);
     return;
   }
   stopWithoutPermission();
 }
 
-void removeClaimedNames(const TabulationState& state) {
-  ::unlink(copyPath(state.csvFileName).c_str());
-  ::unlink(copyPath(state.tabFileName).c_str());
-}
-
 // Writes the copy under a hidden temporary name and renames it over its claimed name, so that
 // a link never leads to half a file.
 template <typename Writer>
-void publishCopy(const TabulationState& state, const std::string& name, Writer writer) {
+void publishCopy(const std::string& name, Writer writer) {
   std::string temporary;
   for (int attempt = 0;; ++attempt) {
     temporary = copyPath("." + name + "." + std::to_string(::getpid()) + "." +
                          std::to_string(attempt) + ".tmp");
     const int failure = createExclusively(temporary);
-    if (failure == 0) {
-      unfinishedFiles.push_back(temporary);
-      break;
-    }
-    if (failure != EEXIST || attempt >= 1000) {
-      removeClaimedNames(state);
-      stopWithoutPermission();
-    }
+    if (failure == 0) break;
+    if (failure != EEXIST || attempt >= 1000) stopWithoutPermission();
   }
+  // On failure the exit removes the temporary and the claimed names.
   if (!writer(temporary) || std::rename(temporary.c_str(), copyPath(name).c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    removeClaimedNames(state);
     stopWithoutPermission();
   }
-  unfinishedFiles.pop_back();  // renamed: the temporary name is gone
+  // Renamed: the temporary name is gone.
+  unregisterForRemoval(unfinishedSlots.back());
+  unfinishedSlots.pop_back();
 }
 
 void writeLinks(const TabulationState& state) {
@@ -170,11 +172,12 @@ void writeCopiesAndLinks(TabulationState& state, const ResultModel& model) {
     return;
   }
   claimCopyNames(state);
-  publishCopy(state, state.csvFileName,
+  publishCopy(state.csvFileName,
               [&](const std::string& path) { return writeCsvCopy(model, path, ';'); });
-  publishCopy(state, state.tabFileName,
+  publishCopy(state.tabFileName,
               [&](const std::string& path) { return writeSpreadsheetCopy(model, path); });
-  unfinishedFiles.clear();
+  forgetUnfinishedFiles();
+  sweepOldCopies(kCopyDirectory, state.settings.copyHours, currentFileTime());
   writeLinks(state);
 }
 
@@ -189,10 +192,16 @@ void writeTableBlock(const TabulationState& state) {
   std::string periods;
   bool firstPeriod = true;
   std::string field;
+  // A field posted again says nothing new: the block lists each once.
+  std::unordered_set<std::string> written;
   // Only fields ended by "&" are handled; the text after the last "&" is not.
   for (const char c : state.query) {
     if (c != '&') {
       field += c;
+      continue;
+    }
+    if (!written.insert(field).second) {
+      field.clear();
       continue;
     }
     const std::size_t equals = field.find('=');

@@ -236,7 +236,8 @@ void readRecords(TabulationState& state, FilePlan& plan, DbfTable& table, std::i
 bool resolveDimension(const DbfTable& table, Dimension& dimension) {
   dimension.fieldNumber = static_cast<std::uint16_t>(lastFieldNamed(table, dimension.fieldName));
   if (dimension.fieldNumber != 0) return true;
-  pendingMessage = cut(dimension.fieldName + " nao encontrado em " + table.fileName, kMaxText);
+  pendingMessage =
+      cut(tableMessage(dimension.fieldName + " nao encontrado em ", table.fileName, ""), kMaxText);
   writePendingMessage();
   return false;
 }
@@ -319,8 +320,9 @@ void tabulateFile(TabulationState& state, const std::string& path) {
     MeasureSpec& measure = state.measures[m];
     const int value = measureField(table, measure.valueField);
     if (value < 0) {
-      writeLine(stdout, "Campo Incremento " + measure.valueField + " nao encontrado em " +
-                            table.fileName);
+      writeLine(stdout,
+                tableMessage("Campo Incremento " + measure.valueField + " nao encontrado em ",
+                             table.fileName, ""));
       CloseDBF(table);
       return;
     }
@@ -329,8 +331,9 @@ void tabulateFile(TabulationState& state, const std::string& path) {
     if (measure.isRate) {
       const int divisor = measureField(table, measure.secondField);
       if (divisor < 0) {
-        writeLine(stdout, "Campo Divisor " + measure.secondField + " nao encontrado em " +
-                              table.fileName);
+        writeLine(stdout,
+                  tableMessage("Campo Divisor " + measure.secondField + " nao encontrado em ",
+                               table.fileName, ""));
         CloseDBF(table);
         return;
       }

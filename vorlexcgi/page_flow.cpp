@@ -8,8 +8,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "copies.h"
 #include "definition.h"
@@ -22,6 +25,7 @@
 #include "page_head.h"
 #include "periods.h"
 #include "postprocess.h"
+#include "removal_registry.h"
 #include "result_model.h"
 #include "text_helpers.h"
 #include "text_limits.h"
@@ -69,14 +73,25 @@ bool choicesDefined(const TabulationState& state) {
 }
 
 // The names as the page shows them. A name that matched no definition line is request text.
+// Such a measure leaves every data file out alike, so only the first is kept: a request cannot
+// multiply the columns (and the memory) with names the definition does not offer.
 void prepareMeasureNames(TabulationState& state) {
+  std::vector<MeasureSpec> kept(1);
+  bool unmatchedKept = false;
   for (int m = 1; m <= state.measureCount; ++m) {
     MeasureSpec& measure = state.measures[m];
     measure.name = trimSpaces(cut(measure.name, kMaxName));
     const bool matched =
         measure.isStock || measure.isPercentage || measure.isRate || measure.multiplier != 0;
-    if (!matched) measure.name = htmlEscape(measure.name);
+    if (!matched) {
+      if (unmatchedKept) continue;
+      unmatchedKept = true;
+      measure.name = htmlEscape(measure.name);
+    }
+    kept.push_back(std::move(measure));
   }
+  state.measures = std::move(kept);
+  state.measureCount = static_cast<int>(state.measures.size()) - 1;
 }
 
 bool loadTableDimensions(TabulationState& state) {
@@ -99,6 +114,26 @@ bool loadTableDimensions(TabulationState& state) {
   return true;
 }
 
+// The table the request asks for must fit the site's bound before anything is reserved for it;
+// the copies are written from the same cells, so the bound holds their size too.
+bool tableWithinBound(const TabulationState& state) {
+  const std::int64_t rows = state.rowCount;
+  const std::int64_t columns = std::max(state.columnCount, 1);
+  const std::int64_t cells = rows * columns;
+  if (cells <= state.settings.maxCells) return true;
+  const std::string narrower = state.columnActive
+                                   ? "uma Linha ou uma Coluna com menos categorias"
+                                   : "uma Linha com menos categorias ou menos conte\xFA"
+                                     "dos";
+  writeLine(stdout, "<H2>Tabela grande demais: " + std::to_string(rows) + " linhas x " +
+                        std::to_string(columns) + " colunas = " + std::to_string(cells) +
+                        " c\xE9lulas, acima do limite de " +
+                        std::to_string(state.settings.maxCells) + "; escolha " + narrower +
+                        "</H2>");
+  closeWithoutLineEnd();
+  return false;
+}
+
 void reserveResultArrays(TabulationState& state) {
   const auto columns = static_cast<std::size_t>(state.columnCount) + 2;
   const auto rows = static_cast<std::size_t>(state.rowCount) + 2;
@@ -116,12 +151,14 @@ void chooseFiles(TabulationState& state) {
     state.files = selectFilesForPeriods(state.dataFileSpec, periodo);
   } else {
     state.files = formValues(state.query, formField::files);
-    // A posted name is opened inside the data directory only.
-    for (const std::string& name : dropUnsafeFileNames(state.files)) {
+    // A posted name is opened inside the data directory only, and only when it is one of the
+    // definition's data files.
+    for (const std::string& name : dropInvalidFileNames(state.files, state.dataFileSpec)) {
       writeLine(stdout, "Arquivo invalido: " + htmlEscape(name));
     }
   }
-  state.periodCodes = periodCodesOf(state.files);
+  state.periodCodes =
+      periodCodesOf(keepDistinctFiles(state.files, directoryPart(state.dataFileSpec)));
 }
 
 // Stock measures must not be added over periods: with several files the period has to be a row
@@ -165,6 +202,9 @@ bool percentageBaseInTable(const TabulationState& state) {
 }
 
 void tabulateFiles(TabulationState& state) {
+  // The page so far reaches the server now: a request ended by its processor time adds its line
+  // after it, never before the CGI header.
+  std::fflush(stdout);
   const std::string directory = directoryPart(state.dataFileSpec);
   for (const std::string& name : state.files) tabulateFile(state, cut(directory + name, kMaxText));
 }
@@ -222,6 +262,21 @@ std::string logNodeSuffix() {
   return "_" + node;
 }
 
+// A field of the log taken from the request or its environment: "|" would add a field and a
+// control character a line, so "|" becomes "!" and each control character a space.
+std::string logField(std::string_view text) {
+  std::string field(text);
+  for (char& c : field) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '|') {
+      c = '!';
+    } else if (byte < 32 || byte == 127) {
+      c = ' ';
+    }
+  }
+  return field;
+}
+
 // One line per request, appended with a single write so that concurrent requests never mix
 // inside a line.
 void appendLogLine(const TabulationState& state) {
@@ -233,19 +288,24 @@ void appendLogLine(const TabulationState& state) {
   std::string line = "F " + twoDigits(now.day) + "/" + twoDigits(now.month) + "/" +
                      twoDigits(now.year) + " " + twoDigits(now.hour) + ":" +
                      twoDigits(now.minute) + ":" + twoDigits(now.second);
-  line += "|" + getEnv("QUERY_STRING") + "|" + contentLength + "|" +
-          std::to_string(state.files.size()) + "|" + getEnv("REMOTE_ADDR");
+  line += "|" + logField(getEnv("QUERY_STRING")) + "|" + logField(contentLength) + "|" +
+          std::to_string(state.files.size()) + "|" + logField(getEnv("REMOTE_ADDR"));
   const std::string agent = getEnv("HTTP_USER_AGENT");
   if (formValue(state.query, formField::format) == formatValue::notebook && trimBlanks(agent).empty()) {
     line += "|caderno";
   } else {
-    line += "|" + agent;
+    line += "|" + logField(agent);
   }
   line += "|" + std::to_string(elapsedMilliseconds(state.startTime, now));
   line += '\r';  // the line end goes out in the same write as the line
   line += '\n';
+  // A signal waits until the line is whole, or taken back.
+  holdSignals();
   const int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
-  if (file < 0) runtimeFailure("log " + path + " n\xE3o pode ser aberto");
+  if (file < 0) {
+    releaseSignals();
+    runtimeFailure("log " + path + " n\xE3o pode ser aberto");
+  }
   const ssize_t written = write(file, line.data(), line.size());
   if (written > 0 && written != static_cast<ssize_t>(line.size())) {
     // A full disk cut the line: take the piece back, unless another request has appended
@@ -259,6 +319,7 @@ void appendLogLine(const TabulationState& state) {
     }
   }
   close(file);
+  releaseSignals();
   if (written != static_cast<ssize_t>(line.size())) {
     runtimeFailure("log " + path + " n\xE3o pode ser escrito");
   }
@@ -270,7 +331,10 @@ void takeEarlyFormFields(TabulationState& state) {
   state.rowChoice = formValue(state.query, formField::row);
   state.columnChoice = formValue(state.query, formField::column);
   state.measures.assign(1, MeasureSpec{});
+  // A measure named twice is counted once: the first keeps its place.
+  std::unordered_set<std::string> seen;
   for (const std::string& name : formValues(state.query, formField::measure)) {
+    if (!seen.insert(name).second) continue;
     MeasureSpec measure;
     measure.name = name;
     state.measures.push_back(measure);
@@ -310,7 +374,7 @@ int runRequest(TabulationState& state, int argc, char** argv) {
   if (!choicesDefined(state)) return 0;
   prepareMeasureNames(state);
   setNumberSeparators(state);
-  if (!loadTableDimensions(state)) return 0;
+  if (!loadTableDimensions(state) || !tableWithinBound(state)) return 0;
   reserveResultArrays(state);
   chooseFiles(state);
   if (!periodsDiscriminated(state) || !percentageBaseInTable(state)) return 0;

@@ -3,8 +3,12 @@
 // into files, files into period codes, and codes into the text the outputs print.
 #include "periods.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <set>
+#include <utility>
 
 #include "file_search.h"
 #include "form_input.h"
@@ -15,6 +19,13 @@ namespace {
 
 constexpr std::size_t kMaxPeriodCodes = 400;
 constexpr std::size_t kMaxCodeLength = 6;
+
+bool hasControlCharacter(const std::string& name) {
+  return std::any_of(name.begin(), name.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 32 || byte == 127;
+  });
+}
 
 char lowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
@@ -111,14 +122,41 @@ std::vector<std::string> periodCodesOf(const std::vector<std::string>& files) {
   return codes;
 }
 
-std::vector<std::string> dropUnsafeFileNames(std::vector<std::string>& files) {
+std::vector<std::string> dropInvalidFileNames(std::vector<std::string>& files,
+                                              const std::string& dataFileSpec) {
+  const std::string pattern = namePart(dataFileSpec);
   std::vector<std::string> rejected;
   std::vector<std::string> kept;
   for (std::string& name : files) {
-    (isPlainFileName(name) ? kept : rejected).push_back(std::move(name));
+    const bool valid = isPlainFileName(name) && !hasControlCharacter(name) && !name.empty() &&
+                       name[0] != '.' && wildcardMatch(pattern, name);
+    (valid ? kept : rejected).push_back(std::move(name));
   }
   files = std::move(kept);
   return rejected;
+}
+
+std::vector<std::string> keepDistinctFiles(std::vector<std::string>& files,
+                                           const std::string& directory) {
+  std::set<std::string> names;
+  std::set<std::pair<dev_t, ino_t>> found;
+  std::vector<std::string> kept, foundNames;
+  for (std::string& name : files) {
+    // The same text twice needs no look-up.
+    if (!names.insert(name).second) continue;
+    const std::string path = findFile(directory + name);
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+      foundNames.push_back(name);
+    } else if (found.insert({info.st_dev, info.st_ino}).second) {
+      foundNames.push_back(namePart(path));
+    } else {
+      continue;
+    }
+    kept.push_back(std::move(name));
+  }
+  files = std::move(kept);
+  return foundNames;
 }
 
 std::string periodDescription(const std::vector<std::string>& periodCodes, Language language) {

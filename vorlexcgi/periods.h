@@ -12,7 +12,16 @@ std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
                                                const std::string& periodo);
 // The digits of each name cut to 6, the last file's code first; at most 400.
 std::vector<std::string> periodCodesOf(const std::vector<std::string>& files);
-// Removes the posted names that could reach outside the data directory ("/", "\", "..") and
-// returns them, in order, for the page to report.
-std::vector<std::string> dropUnsafeFileNames(std::vector<std::string>& files);
+// Removes the posted names that are not one of the definition's data files and returns them, in
+// order, for the page to report: a name that could reach outside the data directory ("/", "\",
+// ".."), holds a control character, is hidden, or does not match the name part of the data file
+// pattern (as the form lists the periods).
+std::vector<std::string> dropInvalidFileNames(std::vector<std::string>& files,
+                                              const std::string& dataFileSpec);
+// Each data file once, the first naming keeping its place: names that find the same file (the
+// same text, another case, a link) count once, by the device and inode of the file found in
+// `directory`. Returns, for each name kept, the name of the file found, whose digits give the
+// period; a name that finds no file stays, for the reader to report, and stands for itself.
+std::vector<std::string> keepDistinctFiles(std::vector<std::string>& files,
+                                           const std::string& directory);
 std::string periodDescription(const std::vector<std::string>& periodCodes, Language language);

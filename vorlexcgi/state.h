@@ -9,6 +9,7 @@
 #include "conversion.h"
 #include "language.h"
 #include "output.h"
+#include "site_settings.h"
 
 struct MeasureSpec {
   std::string name;         // the posted Incremento value
@@ -29,6 +30,7 @@ struct SelectionFilter {
 };
 
 struct TabulationState {
+  SiteSettings settings;       // the defaults unless main read the site's
   std::string definitionName;  // command-line argument 1, as given
   std::string query;           // decoded form data
   std::string defPath;

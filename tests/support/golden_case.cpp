@@ -264,16 +264,20 @@ CaseRun runGoldenCase(const std::string& name) {
     return result;
   }
 
-  std::map<std::string, std::string> golden;
+  std::vector<std::regex> masks;
+  for (const std::string& mask : goldenCase.masks) masks.emplace_back(mask);
+  // Files are matched by their masked paths too: a name may carry a random part.
+  std::map<std::string, std::string> golden, goldenPath;
   for (auto& [path, bytes] : filesUnder(expectedFolder)) {
     if (endsWith(path, ".actual")) {
       fs::remove(expectedFolder + path);
     } else if (kExpectedControl.count(path) == 0) {
-      golden[path] = std::move(bytes);
+      golden[masked(path, masks)] = std::move(bytes);
+      goldenPath[masked(path, masks)] = path;
     }
   }
-  std::vector<std::regex> masks;
-  for (const std::string& mask : goldenCase.masks) masks.emplace_back(mask);
+  std::map<std::string, std::string> afterMasked;
+  for (const auto& [path, bytes] : after) afterMasked[masked(path, masks)] = bytes;
 
   const auto compare = [&](const std::string& path, const std::string& expected, const std::string& actual) {
     const std::string difference = firstDifference(masked(expected, masks), masked(actual, masks));
@@ -290,15 +294,15 @@ CaseRun runGoldenCase(const std::string& name) {
                               ", expected " + std::to_string(expectedStatus));
   }
   for (const auto& [path, bytes] : golden) {
-    const auto actual = after.find(path);
-    if (actual == after.end()) {
-      result.failures.push_back(name + ": the run left no file " + path);
+    const auto actual = afterMasked.find(path);
+    if (actual == afterMasked.end()) {
+      result.failures.push_back(name + ": the run left no file " + goldenPath[path]);
     } else {
-      compare(path, bytes, actual->second);
+      compare(goldenPath[path], bytes, actual->second);
     }
   }
   for (const auto& [path, bytes] : produced) {
-    if (golden.count(path) == 0) {
+    if (golden.count(masked(path, masks)) == 0) {
       result.failures.push_back(name + ": the run " + (inputs.count(path) ? "changed " : "made ") +
                                 path + ", which expected/ does not hold");
       writeFileMakingFolders(expectedFolder + path + ".actual", bytes);

@@ -1,14 +1,18 @@
 #include "copies.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <string>
 
 #include "program_run.h"
+#include "removal_registry.h"
 #include "result_state.h"
 #include "tab_export.h"
 #include "test_paths.h"
@@ -54,6 +58,15 @@ std::set<std::string> filesIn(const std::string& directory) {
   return names;
 }
 
+// The stem both copies share, from the names the child reported: "A" + the time + the address
+// + "_" + 16 hex digits.
+std::string stemOf(const ChildRun& run) {
+  static const std::regex names("[\\s\\S]*\\|(A14030710_0_0_7_[0-9a-f]{16})\\.csv\\|\\1\\.tab");
+  std::smatch match;
+  EXPECT_TRUE(std::regex_match(run.output, match, names)) << run.output;
+  return match.size() > 1 ? match[1].str() : "";
+}
+
 std::string csvCopyOf(const TabulationState& state) {
   const std::string path = tempPath("expected.csv");
   EXPECT_TRUE(writeCsvCopy(resultModel(state), path, ';'));
@@ -73,20 +86,26 @@ TEST(Copies, LinksAndFooterWithoutStyleSheets) {
   TabulationState state = finished();
   const ChildRun run = copiesFrom(site, state);
   EXPECT_EQ(0, run.status);
+  const std::string stem = stemOf(run);
   EXPECT_EQ(
       "<br><table width=60% align=center><tr align=center>\r\n"
-      "<td><A HREF=/csv/A14030710_0_0_7.csv>Copia como .CSV</A>\r\n"
-      "<td><A HREF=/csv/A14030710_0_0_7.tab>Copia para Durnix</A>\r\n"
-      "</table>\r\n"
-      "<p>Fonte: SIM</p>\r\n"
-      "<p>Notas</p>\r\n"
-      "|A14030710_0_0_7.csv|A14030710_0_0_7.tab",
+      "<td><A HREF=/csv/" +
+          stem +
+          ".csv>Copia como .CSV</A>\r\n"
+          "<td><A HREF=/csv/" +
+          stem +
+          ".tab>Copia para Durnix</A>\r\n"
+          "</table>\r\n"
+          "<p>Fonte: SIM</p>\r\n"
+          "<p>Notas</p>\r\n"
+          "|" +
+          stem + ".csv|" + stem + ".tab",
       run.output);
-  // Nothing but the two finished copies is left behind.
-  EXPECT_EQ((std::set<std::string>{"A14030710_0_0_7.csv", "A14030710_0_0_7.tab"}),
+  // Nothing but the two finished copies and the stamp of the sweep is left behind.
+  EXPECT_EQ((std::set<std::string>{stem + ".csv", stem + ".tab", ".limpeza"}),
             filesIn(site + "/csv"));
-  EXPECT_EQ(csvCopyOf(state), readFileBytes(site + "/csv/A14030710_0_0_7.csv"));
-  EXPECT_EQ(tabCopyOf(state), readFileBytes(site + "/csv/A14030710_0_0_7.tab"));
+  EXPECT_EQ(csvCopyOf(state), readFileBytes(site + "/csv/" + stem + ".csv"));
+  EXPECT_EQ(tabCopyOf(state), readFileBytes(site + "/csv/" + stem + ".tab"));
 }
 
 TEST(Copies, LinksAndFooterWithStyleSheets) {
@@ -95,44 +114,89 @@ TEST(Copies, LinksAndFooterWithStyleSheets) {
   state.styleSheetsOn = true;
   state.language = Language::english;
   const ChildRun run = copiesFrom(site, state);
+  const std::string stem = stemOf(run);
   EXPECT_EQ(
       "<DIV CLASS=\"NIVEL2\">\r\n"
       "<table width=60% cellpadding=1 cellspacing=2 align=center border=0 "
       "class=\"escondido\">\r\n"
       "<tr CLASS=\"NIVEL2\">\r\n"
-      "<td style=\"TEXT-ALIGN:CENTER\" ALIGN=\"CENTER\"><A HREF=/csv/A14030710_0_0_7.csv>Copy as "
-      ".CSV</A>\r\n"
-      "<td style=\"TEXT-ALIGN:CENTER\" ALIGN=\"CENTER\"><A HREF=/csv/A14030710_0_0_7.tab>Copy to "
-      "Durnix</A>\r\n"
-      "</table>\r\n"
-      "<p>Fonte: SIM</p>\r\n"
-      "<p>Notas</p>\r\n"
-      "</DIV>\r\n"
-      "|A14030710_0_0_7.csv|A14030710_0_0_7.tab",
+      "<td style=\"TEXT-ALIGN:CENTER\" ALIGN=\"CENTER\"><A HREF=/csv/" +
+          stem +
+          ".csv>Copy as "
+          ".CSV</A>\r\n"
+          "<td style=\"TEXT-ALIGN:CENTER\" ALIGN=\"CENTER\"><A HREF=/csv/" +
+          stem +
+          ".tab>Copy to "
+          "Durnix</A>\r\n"
+          "</table>\r\n"
+          "<p>Fonte: SIM</p>\r\n"
+          "<p>Notas</p>\r\n"
+          "</DIV>\r\n"
+          "|" +
+          stem + ".csv|" + stem + ".tab",
       run.output);
 }
 
-TEST(Copies, SameSecondAndAddressNeverReplacesAnotherCopy) {
+TEST(Copies, NamesCarryARandomPartAfterTimeAndAddress) {
   const std::string site = siteWithCopyDirectory();
   TabulationState first = finished();
   TabulationState second = finished();
   second.valueCells[1][1] = 30;
   second.columnTotals[1] += 27;
-  EXPECT_EQ(0, copiesFrom(site, first).status);
-  const ChildRun run = copiesFrom(site, second);
-  EXPECT_NE(std::string::npos, run.output.find("<A HREF=/csv/A14030710_0_0_7_2.csv>"));
-  EXPECT_NE(std::string::npos, run.output.find("<A HREF=/csv/A14030710_0_0_7_2.tab>"));
-  EXPECT_EQ(csvCopyOf(first), readFileBytes(site + "/csv/A14030710_0_0_7.csv"));
-  EXPECT_EQ(csvCopyOf(second), readFileBytes(site + "/csv/A14030710_0_0_7_2.csv"));
-  EXPECT_EQ(tabCopyOf(second), readFileBytes(site + "/csv/A14030710_0_0_7_2.tab"));
+  const std::string firstStem = stemOf(copiesFrom(site, first));
+  const std::string secondStem = stemOf(copiesFrom(site, second));
+  // The same second and address: only the random part tells the requests apart.
+  EXPECT_NE(firstStem, secondStem);
+  EXPECT_EQ(csvCopyOf(first), readFileBytes(site + "/csv/" + firstStem + ".csv"));
+  EXPECT_EQ(csvCopyOf(second), readFileBytes(site + "/csv/" + secondStem + ".csv"));
+  EXPECT_EQ(tabCopyOf(second), readFileBytes(site + "/csv/" + secondStem + ".tab"));
+}
 
-  // A name taken by either copy moves both to the next free pair.
-  writeFileBytes(site + "/csv/A14030710_0_0_7_3.tab", "another request's copy");
-  TabulationState third = finished();
-  const ChildRun later = copiesFrom(site, third);
-  EXPECT_NE(std::string::npos, later.output.find("|A14030710_0_0_7_4.csv|A14030710_0_0_7_4.tab"));
-  EXPECT_EQ("another request's copy", readFileBytes(site + "/csv/A14030710_0_0_7_3.tab"));
-  EXPECT_EQ(0u, filesIn(site + "/csv").count("A14030710_0_0_7_3.csv"));
+// SIGTERM at moments spread over the writing of the copies, by processor time: whatever the
+// moment, the copy directory holds both finished copies or neither, never a temporary file or
+// an empty claimed name.
+TEST(Copies, SignalWhileCopiesAreWrittenLeavesBothOrNeither) {
+  ResultTable table;
+  table.columnChoice = "Coluna";
+  for (int c = 1; c <= 30; ++c) table.columnLabels.push_back("C" + std::to_string(c));
+  for (int r = 1; r <= 300; ++r) table.rowLabels.push_back("Linha " + std::to_string(r));
+  table.cells.assign(300, std::vector<double>(30, 1234.5));
+  TabulationState state = resultState(table);
+  state.periodCodes = {"96"};
+  const std::string csv = csvCopyOf(state), tab = tabCopyOf(state);
+  int interrupted = 0;
+  for (long step = 0; step < 40; ++step) {
+    const std::string site = tempPath("site" + std::to_string(step));
+    std::filesystem::create_directories(site + "/csv");
+    const ChildRun run = runInChild([&] {
+      if (::chdir(site.c_str()) != 0) return;
+      ::setenv("REMOTE_ADDR", "10.0.0.7", 1);
+      installRemovalOnSignals();
+      sigevent event{};
+      event.sigev_notify = SIGEV_SIGNAL;
+      event.sigev_signo = SIGTERM;
+      timer_t timer{};
+      itimerspec when{};
+      when.it_value.tv_nsec = 1 + step * 400000;
+      if (timer_create(CLOCK_PROCESS_CPUTIME_ID, &event, &timer) != 0 ||
+          timer_settime(timer, 0, &when, nullptr) != 0) {
+        std::abort();
+      }
+      writeCopiesAndLinks(state, resultModel(state));
+    });
+    std::set<std::string> names = filesIn(site + "/csv");
+    names.erase(".limpeza");
+    if (names.empty()) {
+      EXPECT_EQ(128 + SIGTERM, run.status) << "step " << step;
+      ++interrupted;
+      continue;
+    }
+    ASSERT_EQ(2u, names.size()) << "step " << step << ": " << *names.begin();
+    const std::string stem = names.begin()->substr(0, names.begin()->size() - 4);
+    EXPECT_EQ(csv, readFileBytes(site + "/csv/" + stem + ".csv")) << "step " << step;
+    EXPECT_EQ(tab, readFileBytes(site + "/csv/" + stem + ".tab")) << "step " << step;
+  }
+  EXPECT_GT(interrupted, 0);
 }
 
 TEST(Copies, WithoutCopyDirectoryOnlyTheFooter) {

@@ -275,6 +275,12 @@ TEST(DbfTable, MisuseWritesItsLineAndStops) {
        "readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = -7"},
       {"empty table", [&] { DbfTable t; OpenDBF(t, empty); readDBF(t, 1); },
        "readDBF:" + empty + " N\xFAmero de Reg inv\xE1lido = 1"},
+      // A request can choose a data file's name: the messages land in the page escaped.
+      {"name holding markup", [&] { DbfTable t; t.fileName = "<b>\"x\"&"; readDBF(t, 1); },
+       "readDBF:&lt;b&gt;&quot;x&quot;&amp; n\xE3o aberto!\r\n"},
+      {"name with a NUL before a real file",
+       [&] { DbfTable t; OpenDBF(t, path + std::string(1, '\0') + "<i>"); },
+       "OpenDBF:" + path + std::string(1, '\0') + "&lt;i&gt; Arquivo n\xE3o encontrado!\r\n"},
   };
   for (const auto& c : cases) {
     const ChildRun run = runInChild(c.body);

@@ -80,11 +80,49 @@ TEST(Periods, CodesAreTheDigitsOfEachNameLastFileFirst) {
   EXPECT_EQ("50", codes.back());
 }
 
-TEST(Periods, UnsafePostedNamesAreDroppedAndReported) {
-  Names files = {"DO96.DBF", "../etc/x", "a/b.dbf", "a\\b.dbf", "x..dbf", "DO97.DBF"};
-  const Names rejected = dropUnsafeFileNames(files);
-  EXPECT_EQ((Names{"DO96.DBF", "DO97.DBF"}), files);
-  EXPECT_EQ((Names{"../etc/x", "a/b.dbf", "a\\b.dbf", "x..dbf"}), rejected);
+TEST(Periods, PostedNamesThatAreNotDataFilesAreDroppedAndReported) {
+  Names files = {"DO96.DBF",
+                 "../etc/x",
+                 "a/b.dbf",
+                 "a\\b.dbf",
+                 "DO..dbf",
+                 "do97.dbf",  // the pattern matches ignoring case
+                 std::string("DO96.DBF\0"
+                             "1",
+                             10),
+                 "DO96.DBF\x7F",
+                 "DO9\n6.DBF",
+                 ".DO96.DBF",
+                 "DO<img src=x>.DBF",  // matches the pattern: opened, and reported escaped
+                 "EV19.DBF",
+                 "DO96.DBF.IXM",
+                 ""};
+  const Names rejected = dropInvalidFileNames(files, "dados/DO*.DBF");
+  EXPECT_EQ((Names{"DO96.DBF", "do97.dbf", "DO<img src=x>.DBF"}), files);
+  EXPECT_EQ((Names{"../etc/x", "a/b.dbf", "a\\b.dbf", "DO..dbf",
+                   std::string("DO96.DBF\0"
+                               "1",
+                               10),
+                   "DO96.DBF\x7F", "DO9\n6.DBF", ".DO96.DBF", "EV19.DBF", "DO96.DBF.IXM", ""}),
+            rejected);
+  // A definition without a data file pattern offers no file to post.
+  Names any = {"DO96.DBF"};
+  EXPECT_EQ(Names{"DO96.DBF"}, dropInvalidFileNames(any, ""));
+  EXPECT_TRUE(any.empty());
+}
+
+TEST(Periods, EachDataFileIsKeptOnceUnderTheNameFound) {
+  const std::string pattern = dataDirectory({"DO96.DBF", "do97.dbf"});
+  const std::string directory = pattern.substr(0, pattern.rfind('/') + 1);
+  std::filesystem::create_hard_link(directory + "DO96.DBF", directory + "DO98.DBF");
+  std::filesystem::create_symlink("DO96.DBF", directory + "DO99.DBF");
+  Names files = {"DO97.DBF", "DO96.DBF", "do96.dbf", "DO97.DBF", "DO98.DBF",
+                 "DO99.DBF", "DO95.DBF", "DO95.DBF", "do97.DBF"};
+  const Names found = keepDistinctFiles(files, directory);
+  // The names as posted open the files and name them in messages; a name that finds nothing
+  // stays, once, for the reader to report.
+  EXPECT_EQ((Names{"DO97.DBF", "DO96.DBF", "DO95.DBF"}), files);
+  EXPECT_EQ((Names{"do97.dbf", "DO96.DBF", "DO95.DBF"}), found);
 }
 
 TEST(Periods, DescriptionJoinsAdjacentPeriodsForwards) {

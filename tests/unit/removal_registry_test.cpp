@@ -1,0 +1,90 @@
+#include "removal_registry.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "program_run.h"
+#include "output.h"
+#include "test_paths.h"
+
+namespace {
+
+bool exists(const std::string& path) { return std::filesystem::exists(path); }
+
+}  // namespace
+
+TEST(RemovalRegistry, EachSignalRemovesTheRegisteredFilesOnly) {
+  const struct {
+    int signalNumber;
+    int status;
+    std::string output;
+  } cases[] = {
+      {SIGTERM, 128 + SIGTERM, "before"},
+      {SIGINT, 128 + SIGINT, "before"},
+      {SIGPIPE, 128 + SIGPIPE, "before"},
+      {SIGXCPU, 1, "before<H2>too long</H2>"},
+  };
+  for (const auto& c : cases) {
+    const std::string kept = tempPath("kept"), registered = tempPath("registered"),
+                      released = tempPath("released");
+    for (const std::string& path : {kept, registered, released}) writeFileBytes(path, "x");
+    const ChildRun run = runInChild([&] {
+      installRemovalOnSignals("<H2>too long</H2>");
+      registerForRemoval(registered);
+      unregisterForRemoval(registerForRemoval(released));
+      writeText(stdout, "before");
+      // The handler writes past the stream: what the stream holds must be out first.
+      std::fflush(stdout);
+      ::raise(c.signalNumber);
+      writeText(stdout, "after");
+    });
+    EXPECT_EQ(c.status, run.status) << c.signalNumber;
+    EXPECT_EQ(c.output, run.output) << c.signalNumber;
+    EXPECT_FALSE(exists(registered)) << c.signalNumber;
+    EXPECT_TRUE(exists(kept) && exists(released)) << c.signalNumber;
+  }
+}
+
+TEST(RemovalRegistry, ExitRemovesWhatIsStillRegistered) {
+  const std::string registered = tempPath("registered");
+  writeFileBytes(registered, "x");
+  const ChildRun run = runInChild([&] {
+    registerForRemoval(registered);
+    runtimeFailure("falha");
+  });
+  EXPECT_EQ(1, run.status);
+  EXPECT_FALSE(exists(registered));
+}
+
+TEST(RemovalRegistry, HeldSignalWaitsForTheRelease) {
+  const std::string registered = tempPath("registered"), written = tempPath("written");
+  writeFileBytes(registered, "x");
+  const ChildRun run = runInChild([&] {
+    installRemovalOnSignals();
+    registerForRemoval(registered);
+    holdSignals();
+    ::raise(SIGTERM);
+    writeFileBytes(written, "the held part ran to its end");
+    releaseSignals();
+    writeFileBytes(tempPath("never"), "");
+  });
+  EXPECT_EQ(128 + SIGTERM, run.status);
+  EXPECT_TRUE(exists(written));
+  EXPECT_FALSE(exists(registered));
+  EXPECT_FALSE(exists(tempPath("never")));
+}
+
+TEST(RemovalRegistry, PathTooLongOrNoFreeSlotIsRefused) {
+  EXPECT_EQ(-1, registerForRemoval(std::string(kRemovalPathMax, 'x')));
+  std::vector<int> slots;
+  for (int i = 0; i < kRemovalSlots; ++i) slots.push_back(registerForRemoval(tempPath("f")));
+  EXPECT_EQ(-1, registerForRemoval(tempPath("f")));
+  for (int slot : slots) EXPECT_NE(-1, slot);
+  unregisterForRemoval(slots.back());
+  EXPECT_EQ(slots.back(), registerForRemoval(tempPath("f")));
+  for (int slot : slots) unregisterForRemoval(slot);
+}
