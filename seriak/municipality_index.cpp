@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "column_writer.h"
 #include "dbf_table.h"
 #include "file_search.h"
 #include "output.h"
 #include "text_limits.h"
+#include "unfinished_file.h"
 
 namespace {
 
@@ -27,14 +29,6 @@ std::string indexEntry(const std::string& value, std::int32_t first, std::int32_
   std::string code = value.substr(0, kCodeWidth);
   code.resize(kCodeWidth, ' ');
   return code + rightAligned(first, 8) + rightAligned(last, 8);
-}
-
-// The index being written. A write that fails inside writeLine (a full disk) ends the program
-// from there; the exit then removes the half-written file.
-std::string unfinishedIndex;
-
-void removeUnfinishedIndex() {
-  if (!unfinishedIndex.empty()) std::remove(unfinishedIndex.c_str());
 }
 
 // Writing failed: the half-written temporary file goes, and the run stops.
@@ -55,9 +49,9 @@ bool writeIndex(DbfTable& table, int field, const std::string& fieldName,
   // Written aside and renamed into place, so that a tabulator reading at the same time sees
   // either the old index or the whole new one.
   const std::string temporary = target + "." + std::to_string(getpid()) + ".tmp";
-  static const bool removalRegistered = std::atexit(removeUnfinishedIndex) == 0;
-  (void)removalRegistered;
-  unfinishedIndex = temporary;
+  // A write that fails inside writeLine (a full disk) ends the program from there; the exit then
+  // removes the half-written file.
+  removeIfUnfinished(temporary);
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) failWriting(nullptr, temporary);
   writeLine(file, fieldName);
@@ -86,7 +80,7 @@ bool writeIndex(DbfTable& table, int field, const std::string& fieldName,
     }
   }
   if (!inOrder) {
-    unfinishedIndex.clear();
+    finishedWriting();
     std::fclose(file);
     std::remove(temporary.c_str());
     if (!existing.empty()) std::remove(existing.c_str());
@@ -97,16 +91,21 @@ bool writeIndex(DbfTable& table, int field, const std::string& fieldName,
   if (std::fflush(file) != 0 || std::ferror(file) != 0) failWriting(file, temporary);
   if (std::fclose(file) != 0) failWriting(nullptr, temporary);
   if (std::rename(temporary.c_str(), target.c_str()) != 0) failWriting(nullptr, temporary);
-  unfinishedIndex.clear();
+  finishedWriting();
   return true;
 }
 
-void indexFile(const std::string& dataPath, const std::string& fieldName, int& counter) {
+// One data file: its index by `fieldName`, or its column file when `columns`.
+void reportFile(const std::string& dataPath, bool columns, const std::string& fieldName,
+                int& counter) {
   DbfTable table;
   OpenDBF(table, dataPath, kSeriakFileName);
-  const int field = fieldIndex(table, fieldName);
   std::string note;
-  if (field == 0) {
+  if (columns) {
+    std::string error;
+    note = columnFileNote(table, dataPath, error);
+    if (!error.empty()) runtimeFailure(error);
+  } else if (const int field = fieldIndex(table, fieldName); field == 0) {
     writeLine(stdout, "Campo " + fieldName + " nao encontrado em " + dataPath);
   } else if (!writeIndex(table, field, fieldName, dataPath)) {
     note = " arquivo indice removido!";
@@ -124,6 +123,8 @@ int runSeriak(int argc, char** argv) {
     writeLine(stdout, "Sintaxe: Seriak <CAMPO_MUN> <SPEC_ARQUIVOS>");
     return 0;
   }
+  // "-C" writes column files instead of indexes; no field of a data file has that name.
+  const bool columns = std::string(argv[1]) == "-C";
   const std::string fieldName = cut(argv[1], kMaxText);
   std::string pattern = cut(argv[2], kMaxText);
   for (char& c : pattern) {
@@ -136,7 +137,9 @@ int runSeriak(int argc, char** argv) {
     return 0;
   }
   int counter = 0;
-  for (const std::string& name : matches) indexFile(directoryPart(pattern) + name, fieldName, counter);
+  for (const std::string& name : matches) {
+    reportFile(directoryPart(pattern) + name, columns, fieldName, counter);
+  }
   std::fflush(stdout);
   return 0;
 }

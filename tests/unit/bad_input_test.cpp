@@ -69,19 +69,24 @@ std::map<std::string, std::string> snapshot(const std::string& directory) {
 }
 
 // The expected text with "{PID}" standing for any number (a temporary name made from the
-// process number).
+// process number) or "{HEX}" for any run of hexadecimal digits (a random temporary name).
 bool matchesExpected(const std::string& expected, const std::string& actual) {
-  const std::size_t marker = expected.find("{PID}");
-  if (marker == std::string::npos) return expected == actual;
-  const std::string before = expected.substr(0, marker), after = expected.substr(marker + 5);
-  if (actual.size() < before.size() + after.size() + 1 ||
-      actual.compare(0, before.size(), before) != 0 ||
-      actual.compare(actual.size() - after.size(), after.size(), after) != 0) {
-    return false;
+  const struct { const char* marker; const char* pattern; } kMarkers[] = {
+      {"{PID}", "[0-9]+"}, {"{HEX}", "[0-9a-f]+"}};
+  for (const auto& [marker, pattern] : kMarkers) {
+    const std::size_t at = expected.find(marker);
+    if (at == std::string::npos) continue;
+    const std::string before = expected.substr(0, at), after = expected.substr(at + 5);
+    if (actual.size() < before.size() + after.size() + 1 ||
+        actual.compare(0, before.size(), before) != 0 ||
+        actual.compare(actual.size() - after.size(), after.size(), after) != 0) {
+      return false;
+    }
+    const std::string part =
+        actual.substr(before.size(), actual.size() - before.size() - after.size());
+    return std::regex_match(part, std::regex(pattern));
   }
-  const std::string number =
-      actual.substr(before.size(), actual.size() - before.size() - after.size());
-  return std::regex_match(number, std::regex("[0-9]+"));
+  return expected == actual;
 }
 
 std::string visible(const std::string& text) {
@@ -522,6 +527,16 @@ std::vector<BadInput> badInputs() {
        "",
        {},
        "Erro: falha ao gravar arquivo\r\n",
+       1,
+       {1000, false}},
+      // Column files: likewise, no temporary file and the old column file as it was.
+      {"full disk when writing a column file",
+       "seriak",
+       {"-C", "dados/DO*.dbf"},
+       {{"dados/DO23.dbf", manyCodesTable()}, {"dados/DO23.COL", "old"}},
+       "",
+       {},
+       "Erro: dados/DO23.COL.{HEX}.tmp n\xE3o pode ser gravado\r\n",
        1,
        {1000, false}},
   };
