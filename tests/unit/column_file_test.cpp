@@ -148,6 +148,22 @@ TEST(ColumnFile, EachEncodingGivesBackTheRecordBytes) {
   });
 }
 
+TEST(ColumnFile, FieldWithMoreValuesThanADictionaryHoldsIsStoredRaw) {
+  // 70,000 distinct values overflow the two-byte codes midway; 40,000 fit them, after the
+  // value table has grown many times.
+  TestDbf dbf{{{"CHAVE", 'C', 6}, {"GRUPO", 'C', 6}}, {}};
+  for (int i = 0; i < 70000; ++i) {
+    dbf.rows.push_back({number(i, 6), number(i * 7 % 40000, 6)});
+  }
+  const std::string path = dbf.writeTo(tempPath("DO96.dbf"));
+  ASSERT_EQ("", writeColumns(path));
+  expectSameAsRecords(path, [](const ColumnFile& columns) {
+    EXPECT_EQ(ColumnEncoding::raw, columns.columns[1].encoding);
+    EXPECT_EQ(ColumnEncoding::dictionary, columns.columns[2].encoding);
+    EXPECT_EQ(40000u, columns.columns[2].entryCount);
+  });
+}
+
 TEST(ColumnFile, PartialLastRecordBlankRecordsAndDeletionMarks) {
   const struct {
     const char* what;
