@@ -3,12 +3,18 @@
 // a return, so that one process can run many inputs.
 #pragma once
 
+#include <time.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// The modification time given to the data file of a column file seed, and to the data file of
+// each input of the column file target, so that the seeds' column files are current.
+inline constexpr timespec kFuzzDataTime{1700000000, 123456789};
 
 // Makes a fresh scratch directory, changes into it and sends standard output to /dev/null (the
 // pages and failure lines are not checked here; the sanitizers and the harness are). Call once,

@@ -3,6 +3,9 @@
 // table (text form turned into DBF bytes), conversion file, definition and posted body, and one
 // whole-site request per vorlexcgi case, in the layouts the targets read.
 //   make_seeds <tests/golden folder> <corpus folder>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -10,6 +13,8 @@
 #include <sstream>
 #include <string>
 
+#include "column_writer.h"
+#include "harness.h"
 #include "small_site.h"
 #include "test_dbf.h"
 
@@ -69,6 +74,26 @@ std::map<std::string, std::string> caseFiles(const fs::path& folder) {
   return files;
 }
 
+// A data file and the column file the writer makes of it, written with the modification time
+// the column file target gives its data file. Only tables the reader opens may come here.
+void columnSeed(const fs::path& corpus, const std::string& dbfBytes) {
+  const fs::path folder = corpus / "column-scratch";
+  fs::create_directories(folder);
+  const std::string dataPath = (folder / "t.dbf").string();
+  std::ofstream(dataPath, std::ios::binary) << dbfBytes;
+  const timespec times[2] = {kFuzzDataTime, kFuzzDataTime};
+  utimensat(AT_FDCWD, dataPath.c_str(), times, 0);
+  DbfTable table;
+  OpenDBF(table, dataPath);
+  std::uint64_t size = 0;
+  const std::string error = writeColumnFile(table, dataPath, size);
+  CloseDBF(table);
+  if (error.empty()) {
+    writeSeed(corpus, "column_file_fuzz", dbfBytes + kSeparator + readAll(folder / "t.COL"));
+  }
+  fs::remove_all(folder);
+}
+
 // The small site of the tests, whole, with a few posts, and its parts for the other targets.
 void smallSiteSeeds(const fs::path& corpus) {
   const auto files = smallSiteFiles();
@@ -113,11 +138,22 @@ void smallSiteSeeds(const fs::path& corpus) {
   for (const std::string& text : variants) {
     if (!parseTestDbfText(text, table = TestDbf{}, error)) continue;
     writeSeed(corpus, "dbf_table_fuzz", table.bytes());
+    columnSeed(corpus, table.bytes());
     writeSeed(corpus, "conversion_fuzz",
               std::string(1, '\x12') + "CODMUN,NOME,codmun" + kSeparator + table.bytes() +
                   kSeparator + files.at("dados/DO23.dbf") + kSeparator + "355030");
   }
   writeSeed(corpus, "dbf_table_fuzz", files.at("dados/DO23.dbf"));
+  columnSeed(corpus, files.at("dados/DO23.dbf"));
+  // Two-byte dictionary codes, one-byte ones and raw values, and a last record held in part.
+  TestDbf codes{{{"CODMUN", 'C', 6}, {"SEXO", 'C', 1}, {"CUSTO", 'N', 8, 2}}, {}};
+  for (int i = 0; i < 600; ++i) {
+    codes.rows.push_back({std::to_string(110000 + i % 300), i % 2 ? "1" : "2", std::to_string(i)});
+  }
+  codes.endMark = false;
+  const std::string codeBytes = codes.bytes();
+  columnSeed(corpus, codeBytes);
+  columnSeed(corpus, codeBytes.substr(0, codeBytes.size() - 3));
 }
 
 }  // namespace

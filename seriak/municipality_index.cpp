@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "column_writer.h"
 #include "dbf_table.h"
 #include "file_search.h"
 #include "output.h"
@@ -136,12 +137,17 @@ bool countFitsIndex(const DbfTable& table, const std::string& dataPath) {
   return false;
 }
 
-void indexFile(const std::string& dataPath, const std::string& fieldName, int& counter) {
+// One data file: its index by `fieldName`, or its column file when `columns`.
+void reportFile(const std::string& dataPath, bool columns, const std::string& fieldName,
+                int& counter) {
   DbfTable table;
   OpenDBF(table, dataPath, kSeriakFileName);
-  const int field = fieldIndex(table, fieldName);
   std::string note;
-  if (field == 0) {
+  if (columns) {
+    std::string error;
+    note = columnFileNote(table, dataPath, error);
+    if (!error.empty()) runtimeFailure(error);
+  } else if (const int field = fieldIndex(table, fieldName); field == 0) {
     writeLine(stdout, tableMessage("Campo " + fieldName + " nao encontrado em ", dataPath, ""));
   } else if (!countFitsIndex(table, dataPath) || !writeIndex(table, field, fieldName, dataPath)) {
     note = " arquivo indice removido!";
@@ -159,6 +165,8 @@ int runSeriak(int argc, char** argv) {
     writeLine(stdout, "Sintaxe: Seriak <CAMPO_MUN> <SPEC_ARQUIVOS>");
     return 0;
   }
+  // "-C" writes column files instead of indexes; no field of a data file has that name.
+  const bool columns = std::string(argv[1]) == "-C";
   const std::string fieldName = cut(argv[1], kMaxText);
   std::string pattern = cut(argv[2], kMaxText);
   for (char& c : pattern) {
@@ -171,7 +179,9 @@ int runSeriak(int argc, char** argv) {
     return 0;
   }
   int counter = 0;
-  for (const std::string& name : matches) indexFile(directoryPart(pattern) + name, fieldName, counter);
+  for (const std::string& name : matches) {
+    reportFile(directoryPart(pattern) + name, columns, fieldName, counter);
+  }
   std::fflush(stdout);
   return 0;
 }

@@ -51,7 +51,7 @@ class SiteOverHttp(unittest.TestCase):
             self.assertIn(b'href="formwright.exe?%s"' % definition.encode(), body)
         self.assertEqual(self.site.get("/css/vorlex.css")[0], 200)
         for path in ("/eventos.def", "/cnv/uf.cnv", "/dados/EV23.dbf", "/dados/EV23.IXM",
-                     "/known_totals.json"):
+                     "/dados/EV23.COL", "/known_totals.json"):
             self.assertEqual(self.site.get(path)[0], 403, path)
 
     def test_seriak_indexed_every_data_file(self):

@@ -781,6 +781,16 @@ std::vector<BadInput> badInputs() {
        "Erro: falha ao gravar arquivo\r\n",
        1,
        {1000, false}},
+      // Column files: likewise, no temporary file and the old column file as it was.
+      {"full disk when writing a column file",
+       "seriak",
+       {"-C", "dados/DO*.dbf"},
+       {{"dados/DO23.dbf", manyCodesTable()}, {"dados/DO23.COL", "old"}},
+       "",
+       {},
+       "Erro: dados/DO23.COL.{RANDOM}.tmp n\xE3o pode ser gravado\r\n",
+       1,
+       {1000, false}},
   };
 #ifndef __SANITIZE_ADDRESS__
   // The sanitizer maps terabytes of shadow memory: no address-space limit fits it.
