@@ -153,9 +153,8 @@ double measureOf(std::string_view text) {
 
 Dimension loadFrom(const std::string& line) {
   Dimension dimension;
-  loadDimension(normalizeDimensionLine(line), 5701, dimension);
-  if (!pendingMessage.empty()) {
-    std::fprintf(stderr, "%s\n", pendingMessage.c_str());
+  if (Status failure = loadDimension(normalizeDimensionLine(line), 5701, dimension)) {
+    std::fprintf(stderr, "%s\n", failure->text.c_str());
     std::exit(1);
   }
   return dimension;
@@ -189,7 +188,7 @@ void requestA(DbfTable& table, const ColumnFile& columns, std::map<std::string, 
     const int to = table.fields[townField].offset, so = table.fields[sexField].offset,
               ao = table.fields[ageField].offset;
     for (std::int32_t n = 1; n <= held; ++n) {
-      readDBF(table, n);
+      if (readDBF(table, n)) std::abort();
       const char* record = table.currentRecord;
       if (!ageSelected[static_cast<std::size_t>(a.classify(record + ao))]) continue;
       ++cell(s.classify(record + so), t.classify(record + to));
@@ -255,7 +254,10 @@ int main(int argc, char** argv) {
   }
   if (argc > 3) runs = std::max(1, std::atoi(argv[3]));
   DbfTable table;
-  OpenDBF(table, argv[2]);
+  if (Status failure = OpenDBF(table, argv[2])) {
+    std::fprintf(stderr, "%s\n", failure->text.c_str());
+    return 1;
+  }
   ColumnFile columns;
   if (!openColumnFile(columns, table, argv[2])) {
     std::fprintf(stderr, "no current column file for %s (run seriak -C)\n", argv[2]);

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <cstdlib>
+
 #include "form_page.h"
 #include "output.h"
 
@@ -19,7 +21,10 @@ namespace {
 
 void writeFile(const std::string& path, const std::string& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) runtimeFailure("escrita de " + path);
+  if (file == nullptr) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    std::exit(1);
+  }
   std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
 }
@@ -65,14 +70,13 @@ int main(int argc, char** argv) {
   makeSite(directory);
   std::filesystem::current_path(directory);
   std::FILE* console = fdopen(dup(fileno(stdout)), "wb");
-  if (std::freopen("/dev/null", "wb", stdout) == nullptr) runtimeFailure("/dev/null");
+  if (std::freopen("/dev/null", "wb", stdout) == nullptr) return 1;
   std::vector<double> times, cpuTimes;
   for (int run = 0; run < 21; ++run) {
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
     SelectionForm form = newSelectionForm("bench.def");
-    readSelectionForm(form, "bench.def");
-    writeSelectionForm(form);
+    if (readSelectionForm(form, "bench.def") || writeSelectionForm(form)) return 1;
     std::fflush(stdout);
     times.push_back(
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)

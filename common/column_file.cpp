@@ -148,7 +148,7 @@ std::string columnFilePath(const std::string& dataPath) {
 
 bool dataFileKey(const DbfTable& table, ColumnFileKey& key) {
   struct stat info {};
-  if (table.file == nullptr || fstat(fileno(table.file), &info) != 0) return false;
+  if (table.file == nullptr || fstat(fileno(table.file.get()), &info) != 0) return false;
   key.dataSize = static_cast<std::uint64_t>(info.st_size);
   key.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
   key.modifiedNanoseconds = static_cast<std::uint32_t>(info.st_mtim.tv_nsec);

@@ -23,11 +23,8 @@ constexpr int kDictionarySlack = 200;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool fail(const std::string& message) {
-  pendingMessage = cut(message, kMaxText);
-  writePendingMessage();
-  return false;
-}
+// The loader's own refusal of a conversion file: it ends a request with status 0.
+Failure refusal(const std::string& message) { return Failure{cut(message, kMaxText), true, 0}; }
 
 std::string trimTrailingSpaces(std::string_view text) {
   const std::size_t last = text.find_last_not_of(' ');
@@ -41,9 +38,11 @@ inline std::string_view columns(std::string_view line, std::size_t from, std::si
 
 // The lines of a conversion file: up to Ctrl-Z, each cut to 255 characters. CR LF, LF and a lone
 // CR all end a line.
-bool readConversionLines(const std::string& path, std::vector<std::string>& lines) {
+Status readConversionLines(const std::string& path, std::vector<std::string>& lines,
+                           bool& opened) {
   std::string bytes;
-  if (!readWholeFile(path, bytes)) return false;
+  if (Status failure = readWholeFile(path, bytes, opened)) return failure;
+  if (!opened) return std::nullopt;
   const std::size_t end = bytes.find(kEndOfFile);
   if (end != std::string::npos) bytes.resize(end);
   lines.reserve(lines.size() +
@@ -59,7 +58,7 @@ bool readConversionLines(const std::string& path, std::vector<std::string>& line
     }
     start = stop + 1;
   }
-  return true;
+  return std::nullopt;
 }
 
 // A data line as the loader reads it: comment cut, trailing spaces removed, and the spaces of
@@ -98,50 +97,57 @@ struct Header {
   char kindLetter = 0;  // 0, 'F' or 'L'
 };
 
-// The header (count, width, kind letter) and its checks; false when the load fails.
-bool readHeader(const std::string& file, const std::string& text, int limit, Header& header) {
+// The header (count, width, kind letter) and its checks.
+Status readHeader(const std::string& file, const std::string& text, int limit, Header& header) {
   const std::size_t space = text.find(' ');
-  if (space == std::string::npos) return fail(file + ": Falta largura do codigo");
-  header.count = requireInteger(cut(text.substr(0, space), 4));
-  if (header.count <= 0) return fail(file + ": Numero de categorias nao valido");
+  if (space == std::string::npos) return refusal(file + ": Falta largura do codigo");
+  if (Status failure = requireInteger(cut(text.substr(0, space), 4), header.count)) {
+    return failure;
+  }
+  if (header.count <= 0) return refusal(file + ": Numero de categorias nao valido");
   const std::string rest = trimSpaces(std::string_view(text).substr(space + 1));
   const std::size_t nextSpace = rest.find(' ');
-  header.width = requireInteger(cut(rest.substr(0, nextSpace), 4));
-  if (header.width == 0) return fail(file + ": Comprimento do codigo nao valido");
+  if (Status failure = requireInteger(cut(rest.substr(0, nextSpace), 4), header.width)) {
+    return failure;
+  }
+  if (header.width == 0) return refusal(file + ": Comprimento do codigo nao valido");
   if (nextSpace != std::string::npos) {
     std::string token = cut(trimSpaces(std::string_view(rest).substr(nextSpace + 1)), 4);
     if (!token.empty()) {
       token = upperAscii(token.substr(0, 1)) + token.substr(1);
       if (token[0] != 'F' && token[0] != 'L') {
-        return fail(file + ": terceiro parametro <> \"L\"  ou \"F\" = " + token);
+        return refusal(file + ": terceiro parametro <> \"L\"  ou \"F\" = " + token);
       }
       header.kindLetter = token[0];
     }
   }
-  // Both checks report before the load stops.
-  bool good = true;
+  // Both checks report, one line each, before the load stops.
+  std::vector<std::string> refused;
   if (limit - 1 < header.count) {
-    good = fail(file + ": Linhas = " + std::to_string(header.count) +
-                " > Max = " + std::to_string(limit - 1));
+    refused.push_back(cut(file + ": Linhas = " + std::to_string(header.count) +
+                              " > Max = " + std::to_string(limit - 1),
+                          kMaxText));
   }
   if (header.width < 0) {
-    good = fail(file + ": Compr Var = " + std::to_string(header.width) + " (deve ser positivo)");
+    refused.push_back(cut(
+        file + ": Compr Var = " + std::to_string(header.width) + " (deve ser positivo)", kMaxText));
   }
-  return good;
+  if (refused.empty()) return std::nullopt;
+  return Failure{refused.size() == 1 ? refused[0] : lineOf(refused[0]) + refused[1], true, 0};
 }
 
-bool checkCategory(const std::string& file, int category, int count) {
+Status checkCategory(const std::string& file, int category, int count) {
   if (category < 1 || category > count) {
-    return fail(file + " : Indice nao valido na linha " + std::to_string(category));
+    return refusal(file + " : Indice nao valido na linha " + std::to_string(category));
   }
-  return true;
+  return std::nullopt;
 }
 
-bool checkCodeLength(const std::string& file, std::string_view line, int category, int width) {
+Status checkCodeLength(const std::string& file, std::string_view line, int category, int width) {
   if (line.size() < kCodesColumn + static_cast<std::size_t>(width)) {
-    return fail(file + " : Codigo nao valido na linha " + std::to_string(category));
+    return refusal(file + " : Codigo nao valido na linha " + std::to_string(category));
   }
-  return true;
+  return std::nullopt;
 }
 
 // Code table: codes and ranges set the entries of the direct code table. Codes whose number lies
@@ -197,10 +203,12 @@ bool storeDictionaryCodes(Dimension& dimension, std::string_view line, int categ
 }
 
 // A ".cnv" file: the header, then the data lines by mapping kind.
-bool loadConversionFile(const std::string& file, const std::string& path, int limit,
-                        Dimension& dimension) {
+Status loadConversionFile(const std::string& file, const std::string& path, int limit,
+                          Dimension& dimension) {
   std::vector<std::string> lines;
-  if (!readConversionLines(path, lines)) return fail(file + ": Tabela de conversao nao encontrada");
+  bool opened = false;
+  if (Status failure = readConversionLines(path, lines, opened)) return failure;
+  if (!opened) return refusal(file + ": Tabela de conversao nao encontrada");
   std::size_t headerLine = 0;
   std::string headerText;
   for (; headerLine < lines.size(); ++headerLine) {
@@ -209,9 +217,9 @@ bool loadConversionFile(const std::string& file, const std::string& path, int li
     headerText = headerText.substr(0, headerText.find(';'));
     if (!headerText.empty()) break;
   }
-  if (headerLine == lines.size()) return fail(file + ": Falta cabecalho");
+  if (headerLine == lines.size()) return refusal(file + ": Falta cabecalho");
   Header header;
-  if (!readHeader(file, headerText, limit, header)) return false;
+  if (Status failure = readHeader(file, headerText, limit, header)) return failure;
 
   const int count = header.count;
   dimension.categoryCount = count;
@@ -232,7 +240,9 @@ bool loadConversionFile(const std::string& file, const std::string& path, int li
     for (std::size_t i = headerLine + 1; i < lines.size(); ++i) {
       if (lines[i].size() > kCodesColumn) sum += (lines[i].size() - kCodesColumn) / width;
     }
-    if (sum + kDictionarySlack > 65535) return fail(file + ": Tabela de conversao grande demais");
+    if (sum + kDictionarySlack > 65535) {
+      return refusal(file + ": Tabela de conversao grande demais");
+    }
     createDictionary(dimension.dictionary, static_cast<std::uint16_t>(sum + kDictionarySlack));
   } else {
     dimension.thresholds.assign(count + 1, 0.0);
@@ -243,29 +253,29 @@ bool loadConversionFile(const std::string& file, const std::string& path, int li
     const std::string line = dataLine(lines[i]);
     if (line.empty()) continue;
     const int category = categoryNumber(line);
-    if (!checkCategory(file, category, count)) return false;
-    if (dimension.mappingKind != MappingKind::codeTable &&
-        !checkCodeLength(file, line, category, header.width)) {
-      return false;
+    if (Status failure = checkCategory(file, category, count)) return failure;
+    if (dimension.mappingKind != MappingKind::codeTable) {
+      if (Status failure = checkCodeLength(file, line, category, header.width)) return failure;
     }
     dimension.rollUpTarget[category] = rollUpOf(line);
     if (dimension.mappingKind == MappingKind::codeTable) {
       storeTableCodes(dimension, columns(line, kCodesColumn, std::string::npos), category);
     } else if (dimension.mappingKind == MappingKind::dictionary) {
       if (!storeDictionaryCodes(dimension, line, category)) {
-        return fail(file + ": Tabela de conversao grande demais");
+        return refusal(file + ": Tabela de conversao grande demais");
       }
     } else {
       double bound = 0;
       if (!tryReal(trimSpaces(columns(line, kCodesColumn, width)), bound)) {
-        return fail(file + " : Valor num\xE9rico nao valido na linha " + std::to_string(category));
+        return refusal(file + " : Valor num\xE9rico nao valido na linha " +
+                       std::to_string(category));
       }
       dimension.thresholds[category] = bound;
       dimension.hasBound[category] = true;
     }
     takeLabel(dimension, category, line);
   }
-  return true;
+  return std::nullopt;
 }
 
 bool hasExtension(const std::string& file, const char* extension) {
@@ -276,7 +286,7 @@ bool hasExtension(const std::string& file, const char* extension) {
 
 }  // namespace
 
-void loadDimension(const std::string& line, int limit, Dimension& dimension) {
+Status loadDimension(const std::string& line, int limit, Dimension& dimension) {
   dimension = Dimension{};
   const std::string title = trimSpaces(columns(line, 0, kMaxName));
   std::string rest(columns(line, kMaxName, std::string::npos));
@@ -293,18 +303,14 @@ void loadDimension(const std::string& line, int limit, Dimension& dimension) {
   items.conversionFile = file;
 
   const std::string path = findFile(file);
-  if (path.empty()) {
-    fail(file + ": Tabela de conversao nao encontrada");
-    return;
-  }
+  if (path.empty()) return refusal(file + ": Tabela de conversao nao encontrada");
   if (hasExtension(file, ".CNV")) {
-    if (!loadConversionFile(file, path, limit, dimension)) return;
+    if (Status failure = loadConversionFile(file, path, limit, dimension)) return failure;
   } else if (hasExtension(file, ".DBF")) {
-    if (!loadDbfConversion(items, path, limit, dimension)) return;
+    if (Status failure = loadDbfConversion(items, path, limit, dimension)) return failure;
     codeStart = 1;
   } else {
-    fail(file + ": Tipo de tabela de conversao nao suportado");
-    return;
+    return refusal(file + ": Tipo de tabela de conversao nao suportado");
   }
 
   std::size_t longest = kMinLabelWidth;
@@ -319,6 +325,7 @@ void loadDimension(const std::string& line, int limit, Dimension& dimension) {
   dimension.conversionFile = file;
   if (dimension.mappingKind == MappingKind::dictionary)
     packCodes(dimension.dictionary, dimension.packedCodes);
+  return std::nullopt;
 }
 
 namespace {
@@ -347,11 +354,7 @@ int categoryByThreshold(const Dimension& dimension, std::string_view code) {
   const std::string_view number = first == std::string_view::npos
                                       ? std::string_view()
                                       : code.substr(first, code.find_last_not_of(' ') - first + 1);
-  if (!tryReal(number, value)) {
-    // The record is reported and counted in no category.
-    writeLine(stdout, std::string(code) + ":Valor Inv\xE1lido em " + dimension.fieldName);
-    return dimension.categoryCount + 1;
-  }
+  if (!tryReal(number, value)) return kUnreadableValue;
   int category = dimension.categoryCount + 1;
   for (int i = 1; i <= dimension.categoryCount; ++i) {
     if (dimension.hasBound[i] && dimension.thresholds[i] >= value) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "code_dictionary.h"
+#include "failure.h"
 
 // How a dimension finds a code's category: a direct table by code number (short codes), a sorted
 // dictionary of code texts (long codes, "L"), or upper bounds of a number ("F").
@@ -41,8 +42,14 @@ struct Dimension {
 };
 
 // Fills `dimension` from a normalized dimension line. A conversion that defines `limit` or more
-// categories is refused (limit: one more than the maximum of text_limits.h). On failure pendingMessage holds the message, which has been written.
-void loadDimension(const std::string& line, int limit, Dimension& dimension);
-// 1..categoryCount, categoryCount + 1 for a value in no category.
+// categories is refused (limit: one more than the maximum of text_limits.h). On failure the
+// dimension is incomplete and must not be used: the loader's refusals ("<file>: ...") have exit
+// status 0, a number that cannot be read in the file's header is an "Erro: " line.
+[[nodiscard]] Status loadDimension(const std::string& line, int limit, Dimension& dimension);
+
+// What categoryOf answers for a threshold dimension's value that is not a number: the caller
+// reports the record and counts it in no category.
+inline constexpr int kUnreadableValue = 0;
+// 1..categoryCount, categoryCount + 1 for a value in no category; kUnreadableValue as above.
 int categoryOf(const Dimension& dimension, std::string_view fieldText);
 std::uint16_t codeNumber(std::string_view code);

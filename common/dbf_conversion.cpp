@@ -14,11 +14,8 @@ namespace {
 
 constexpr int kMaxCapacity = 65535;
 
-bool fail(const std::string& message) {
-  pendingMessage = cut(message, kMaxText);
-  writePendingMessage();
-  return false;
-}
+// The loader's own refusal of a conversion table: it ends a request with status 0.
+Failure refusal(const std::string& message) { return Failure{cut(message, kMaxText), true, 0}; }
 
 // The field named exactly `name`, or `fallback` when none is.
 int chooseField(const DbfTable& table, const std::string& name, int fallback) {
@@ -38,10 +35,10 @@ std::uint16_t capacityFor(std::int32_t records) {
 
 // Replaces the dictionary by one keyed on the translation table's codes: each code goes to the
 // category of its second key. Codes whose second key is no category are left out.
-bool translateCodes(const DimensionItems& items, const std::string& path, int codeField,
-                    int keyField, Dimension& dimension) {
+Status translateCodes(const DimensionItems& items, const std::string& path, int codeField,
+                      int keyField, Dimension& dimension) {
   DbfTable table;
-  OpenDBF(table, path);
+  if (Status failure = OpenDBF(table, path)) return failure;
   CodeDictionary translated;
   const std::int32_t records = std::max(table.recordCount, 0);
   createDictionary(translated, capacityFor(records));
@@ -49,32 +46,29 @@ bool translateCodes(const DimensionItems& items, const std::string& path, int co
   // decides for all.
   const std::int32_t lastToRead = std::min(records, table.recordsHeld + 1);
   for (std::int32_t r = 1; r <= lastToRead; ++r) {
-    readDBF(table, r);
+    if (Status failure = readDBF(table, r)) return failure;
     const std::string_view code = fieldValue(table, codeField);
     if (findCode(translated, code).found) continue;
     const CodeSearch key = findCode(dimension.dictionary, fieldValue(table, keyField));
     if (!key.found) continue;
     if (insertCode(translated, code, key.value) == InsertResult::full) {
-      CloseDBF(table);
-      return fail(items.translationFile + ": Tabela de conversao grande demais");
+      return refusal(items.translationFile + ": Tabela de conversao grande demais");
     }
   }
   clearDictionary(dimension.dictionary);
   dimension.dictionary = std::move(translated);
-  CloseDBF(table);
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace
 
-bool loadDbfConversion(const DimensionItems& items, const std::string& conversionPath, int limit,
-                       Dimension& dimension) {
+Status loadDbfConversion(const DimensionItems& items, const std::string& conversionPath, int limit,
+                         Dimension& dimension) {
   DbfTable table;
-  OpenDBF(table, conversionPath);
+  if (Status failure = OpenDBF(table, conversionPath)) return failure;
   // A table without fields has no code to read.
   if (table.fieldCount < 1) {
-    CloseDBF(table);
-    return fail(items.conversionFile + ": Tabela de conversao sem campos");
+    return refusal(items.conversionFile + ": Tabela de conversao sem campos");
   }
   const std::int32_t records = std::max(table.recordCount, 0);
   int codeField = chooseField(table, items.fieldName, 1);
@@ -89,9 +83,8 @@ bool loadDbfConversion(const DimensionItems& items, const std::string& conversio
 
   // The limit counts records, not distinct codes.
   if (limit - 1 < records) {
-    CloseDBF(table);
-    return fail(items.conversionFile + ": NumRegs = " + std::to_string(table.recordCount) +
-                " > Max = " + std::to_string(limit - 1));
+    return refusal(items.conversionFile + ": NumRegs = " + std::to_string(table.recordCount) +
+                   " > Max = " + std::to_string(limit - 1));
   }
 
   std::string translationPath;
@@ -100,20 +93,16 @@ bool loadDbfConversion(const DimensionItems& items, const std::string& conversio
   if (!items.translationFile.empty()) {
     translationPath = findFile(items.translationFile);
     if (translationPath.empty()) {
-      CloseDBF(table);
-      return fail(items.translationFile + ": arquivo nao encontrado");
+      return refusal(items.translationFile + ": arquivo nao encontrado");
     }
     DbfTable translation;
-    OpenDBF(translation, translationPath);
+    if (Status failure = OpenDBF(translation, translationPath)) return failure;
     if (translation.fieldCount < 1) {
-      CloseDBF(translation);
-      CloseDBF(table);
-      return fail(items.translationFile + ": Tabela de conversao sem campos");
+      return refusal(items.translationFile + ": Tabela de conversao sem campos");
     }
     translationKey = chooseField(translation, items.secondKey, 1);
     translationCode = chooseField(translation, items.fieldName, 1);
     dimension.codeWidth = translation.fields[translationCode].length;
-    CloseDBF(translation);
     codeField = chooseField(table, items.secondKey, 1);
   }
 
@@ -123,7 +112,7 @@ bool loadDbfConversion(const DimensionItems& items, const std::string& conversio
   createDictionary(dimension.dictionary, capacityFor(records));
   int categories = 0;
   for (std::int32_t r = 1; r <= records; ++r) {
-    readDBF(table, r);
+    if (Status failure = readDBF(table, r)) return failure;
     const std::string_view code = fieldValue(table, codeField);
     // The first record of a code wins, label included.
     if (findCode(dimension.dictionary, code).found) continue;
@@ -139,12 +128,12 @@ bool loadDbfConversion(const DimensionItems& items, const std::string& conversio
   dimension.categoryNames.resize(categories + 2);
   dimension.rollUpTarget.resize(categories + 1);
 
-  if (!translationPath.empty() &&
-      !translateCodes(items, translationPath, translationCode, translationKey, dimension)) {
-    CloseDBF(table);
-    return false;
+  if (!translationPath.empty()) {
+    if (Status failure =
+            translateCodes(items, translationPath, translationCode, translationKey, dimension)) {
+      return failure;
+    }
   }
   dimension.codeStart = 1;
-  CloseDBF(table);
-  return true;
+  return std::nullopt;
 }

@@ -15,7 +15,7 @@ struct DimensionItems {
 };
 
 // Fills the categories, names, roll-up targets, code width and dictionary of `dimension` from
-// the table at `conversionPath`. False on failure: pendingMessage then holds the message, which
-// has been written.
-bool loadDbfConversion(const DimensionItems& items, const std::string& conversionPath, int limit,
-                       Dimension& dimension);
+// the table at `conversionPath`; the failure as loadDimension describes it.
+[[nodiscard]] Status loadDbfConversion(const DimensionItems& items,
+                                       const std::string& conversionPath, int limit,
+                                       Dimension& dimension);

@@ -32,64 +32,79 @@ std::int32_t littleEndian32(const unsigned char* bytes) {
                                    static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
-std::string twoDigits(int value) {
-  return std::string(1, static_cast<char>('0' + value / 10 % 10)) +
-         static_cast<char>('0' + value % 10);
+Failure unreadable(const DbfTable& table) {
+  return runtimeError(tableMessage("", table.fileName, " n\xE3o pode ser lido"));
 }
 
-// Reads up to `size` bytes at `offset`; returns the count, short only at the end of the file.
-std::size_t readAt(const DbfTable& table, char* buffer, std::size_t size, std::int64_t offset) {
-  std::size_t done = 0;
+// Reads up to `size` bytes at `offset` into `buffer`; `done` is the count, short only at the end
+// of the file.
+Status readAt(const DbfTable& table, char* buffer, std::size_t size, std::int64_t offset,
+              std::size_t& done) {
+  done = 0;
   while (done < size) {
-    const ssize_t count = pread(fileno(table.file), buffer + done, size - done,
+    const ssize_t count = pread(fileno(table.file.get()), buffer + done, size - done,
                                 static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
     if (count == 0) break;
     if (count < 0) {
       if (errno == EINTR) continue;
-      runtimeFailure(tableMessage("", table.fileName, " n\xE3o pode ser lido"));
+      return unreadable(table);
     }
     done += static_cast<std::size_t>(count);
   }
-  return done;
+  return std::nullopt;
 }
 
-[[noreturn]] void refuseHeader(const DbfTable& table) {
-  stopWithLine(tableMessage("OpenDBF:", table.fileName,
-                            " cabe\xE7"
-                            "alho inv\xE1lido!"));
+Failure invalidHeader(const DbfTable& table) {
+  return Failure{tableMessage("OpenDBF:", table.fileName,
+                              " cabe\xE7"
+                              "alho inv\xE1lido!")};
 }
 
-void loadBlock(DbfTable& table, std::int32_t block) {
+// Reads exactly `size` bytes of the header at `offset`; a file too short for them has an
+// invalid header.
+Status readHeaderBytes(const DbfTable& table, void* buffer, std::size_t size, std::int64_t offset) {
+  std::size_t done = 0;
+  if (Status failure = readAt(table, static_cast<char*>(buffer), size, offset, done)) {
+    return failure;
+  }
+  if (done == size) return std::nullopt;
+  return invalidHeader(table);
+}
+
+Status loadBlock(DbfTable& table, std::int32_t block) {
   const std::size_t blockBytes =
       static_cast<std::size_t>(table.recordsPerBlock) * table.recordLength;
   const std::int64_t offset =
       table.headerLength + static_cast<std::int64_t>(block) * static_cast<std::int64_t>(blockBytes);
-  const std::size_t held = readAt(table, table.blockBuffer.data(), blockBytes, offset);
+  std::size_t held = 0;
+  if (Status failure = readAt(table, table.blockBuffer.data(), blockBytes, offset, held)) {
+    return failure;
+  }
   // Records the file does not hold read as blank, never as what an earlier block left there.
   std::fill(table.blockBuffer.begin() + static_cast<std::ptrdiff_t>(held),
             table.blockBuffer.begin() + static_cast<std::ptrdiff_t>(blockBytes), ' ');
   table.currentBlock = block;
   ++table.blockReads;
+  return std::nullopt;
 }
 
 }  // namespace
 
-void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
+Status OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
+  table = DbfTable{};
   table.fileName = cut(name, nameLimit);
   const std::string path = findFile(name);
   if (path.empty()) {
-    stopWithLine(tableMessage("OpenDBF:", table.fileName, " Arquivo n\xE3o encontrado!"));
+    return Failure{tableMessage("OpenDBF:", table.fileName, " Arquivo n\xE3o encontrado!")};
   }
   // Read-only: the file is never written here, and writers of data files replace them whole.
-  table.file = std::fopen(path.c_str(), "rb");
+  table.file.reset(std::fopen(path.c_str(), "rb"));
   if (table.file == nullptr) {
-    stopWithLine(tableMessage("OpenDBF:", table.fileName, " acesso negado!"));
+    return Failure{tableMessage("OpenDBF:", table.fileName, " acesso negado!")};
   }
 
   unsigned char header[kHeaderSize];
-  if (readAt(table, reinterpret_cast<char*>(header), kHeaderSize, 0) != kHeaderSize) {
-    refuseHeader(table);
-  }
+  if (Status failure = readHeaderBytes(table, header, kHeaderSize, 0)) return failure;
   const std::uint8_t version = header[0];
   table.hasMemo = version == 0x83;
   // Two-digit years: 0..50 are this century, 51..255 count from 1900.
@@ -105,14 +120,14 @@ void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
   const int fields = version == 0x30 ? (table.headerLength - 264) / 32 - 1
                                      : (table.headerLength - 1) / 32 - 1;
   if (fields < 0 || table.recordLength == 0 || table.recordLength > kBlockSize) {
-    refuseHeader(table);
+    return invalidHeader(table);
   }
   table.fieldCount = static_cast<std::uint8_t>(fields);
 
   std::vector<unsigned char> descriptors(kDescriptorSize * table.fieldCount);
-  if (readAt(table, reinterpret_cast<char*>(descriptors.data()), descriptors.size(), kHeaderSize) !=
-      descriptors.size()) {
-    refuseHeader(table);
+  if (Status failure =
+          readHeaderBytes(table, descriptors.data(), descriptors.size(), kHeaderSize)) {
+    return failure;
   }
   table.fields.assign(table.fieldCount + 1, DbfField{});
   std::uint32_t offset = 1;
@@ -129,12 +144,10 @@ void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
     offset += field.length;
   }
   // Every field must lie within the record, so that fieldValue never reads past it.
-  if (offset > table.recordLength) refuseHeader(table);
+  if (offset > table.recordLength) return invalidHeader(table);
 
   struct stat info {};
-  if (fstat(fileno(table.file), &info) != 0) {
-    runtimeFailure(tableMessage("", table.fileName, " n\xE3o pode ser lido"));
-  }
+  if (fstat(fileno(table.file.get()), &info) != 0) return unreadable(table);
   const std::int64_t dataBytes = std::max<std::int64_t>(info.st_size - table.headerLength, 0);
   const std::int64_t held = (dataBytes + table.recordLength - 1) / table.recordLength;
   table.recordsHeld =
@@ -147,37 +160,40 @@ void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) {
   table.blockReads = 0;
   table.currentRecord = nullptr;
   table.currentRecordNumber = 0;
-  table.state = 1;
+  table.open = true;
+  return std::nullopt;
 }
 
-void readDBF(DbfTable& table, std::int32_t recordNumber) {
-  if (table.state != 1) stopWithLine(tableMessage("readDBF:", table.fileName, " n\xE3o aberto!"));
+Status readDBF(DbfTable& table, std::int32_t recordNumber) {
+  if (!table.open) return Failure{tableMessage("readDBF:", table.fileName, " n\xE3o aberto!")};
   if (recordNumber < 1 || recordNumber > table.recordCount) {
-    stopWithText(tableMessage("readDBF:", table.fileName,
-                              " N\xFAmero de Reg inv\xE1lido = " + std::to_string(recordNumber)));
+    return Failure{tableMessage("readDBF:", table.fileName,
+                                " N\xFAmero de Reg inv\xE1lido = " + std::to_string(recordNumber)),
+                   false};
   }
   // Within the current block (the common case of a sequential pass) no division is needed.
   std::int32_t slot = recordNumber - 1 - table.currentBlock * table.recordsPerBlock;
   if (table.currentBlock < 0 || slot < 0 || slot >= table.recordsPerBlock) {
     const std::int32_t block = (recordNumber - 1) / table.recordsPerBlock;
-    loadBlock(table, block);
+    if (Status failure = loadBlock(table, block)) return failure;
     slot = (recordNumber - 1) - block * table.recordsPerBlock;
   }
   table.currentRecord = table.blockBuffer.data() + static_cast<std::size_t>(slot) * table.recordLength;
   table.currentRecordNumber = recordNumber;
+  return std::nullopt;
 }
 
-void CloseDBF(DbfTable& table) {
-  if (table.state != 1) stopWithLine(tableMessage("CloseDBF:", table.fileName, " n\xE3o aberto!"));
-  std::fclose(table.file);
-  table.file = nullptr;
-  table.state = 0;
+Status CloseDBF(DbfTable& table) {
+  if (!table.open) return Failure{tableMessage("CloseDBF:", table.fileName, " n\xE3o aberto!")};
+  table.file.reset();
+  table.open = false;
   table.fields.clear();
   table.fields.shrink_to_fit();
   table.blockBuffer.clear();
   table.blockBuffer.shrink_to_fit();
   table.currentRecord = nullptr;
   table.currentBlock = -1;
+  return std::nullopt;
 }
 
 int lastFieldNamed(const DbfTable& table, std::string_view name) {

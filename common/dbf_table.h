@@ -1,16 +1,18 @@
-// The one reader of dBase tables; it never writes one. Misuse or failure writes one line to
-// standard output and ends the process (under CGI, into the page). Every message that names a
-// table is built by tableMessage.
+// The one reader of dBase tables; it never writes one. A failure comes back to the caller as the
+// reader's own message ("OpenDBF:" + name + ...). Every message that names a table is built by
+// tableMessage.
 // Bytes read, little-endian: 0 version (0x83 hasMemo; 0x30 other field-count rule), 1 YY MM DD,
 // 4 record count, 8 header length = offset of record 1, 10 record length, 29 language driver.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "failure.h"
 #include "text_limits.h"
 
 inline constexpr std::size_t kBlockSize = 8001;
@@ -25,9 +27,14 @@ struct DbfField {
   std::uint16_t offset = 0;  // position within the record; field 1 starts at 1
 };
 
+// Closes the table's file however the table goes out of scope, so that no path leaves it open.
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
 struct DbfTable {
   std::string fileName;
-  std::uint8_t state = 0;  // 0 closed, 1 open for reading
+  bool open = false;
   bool hasMemo = false;
   std::string lastUpdate;  // "yyyymmdd"
   std::int32_t recordCount = 0;
@@ -44,14 +51,18 @@ struct DbfTable {
   std::int32_t recordsPerBlock = 0;  // records that one block read brings in
   std::int32_t currentBlock = -1;    // -1: nothing read yet
   std::int32_t blockReads = 0;       // block reads since OpenDBF (the tests count them)
-  std::FILE* file = nullptr;
+  std::unique_ptr<std::FILE, FileCloser> file;
 };
 
 // `name` is opened as given (found ignoring case when the exact name does not exist); only the
 // stored fileName, used in messages, is cut to nameLimit.
-void OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit = kMaxFileName);
-void readDBF(DbfTable& table, std::int32_t recordNumber);
-void CloseDBF(DbfTable& table);
+[[nodiscard]] Status OpenDBF(DbfTable& table, const std::string& name,
+                             std::size_t nameLimit = kMaxFileName);
+// Makes record `recordNumber` (1..recordCount) the current record. The message for a number
+// out of range ends without a line end, as it always has.
+[[nodiscard]] Status readDBF(DbfTable& table, std::int32_t recordNumber);
+// Closing is not needed: the file closes with the table. Fails when the table is not open.
+[[nodiscard]] Status CloseDBF(DbfTable& table);
 // The last field whose stored name is `name`, byte for byte; 0 when there is none. Last match
 // wins: the later of two fields named alike answers.
 int lastFieldNamed(const DbfTable& table, std::string_view name);

@@ -159,13 +159,14 @@ bool isPlainFileName(const std::string& name) {
   return name.find_first_of("/\\") == std::string::npos && name.find("..") == std::string::npos;
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes) {
+Status readWholeFile(const std::string& path, std::string& bytes, bool& opened) {
+  bytes.clear();
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+  opened = file != nullptr;
+  if (file == nullptr) return std::nullopt;
   // Sized from the file and read in place: a conversion file of thousands of lines is read on
   // every request, and growing the text as it comes costs more than reading it.
   struct stat info {};
-  bytes.clear();
   if (fstat(fileno(file), &info) == 0 && info.st_size > 0) {
     bytes.resize(static_cast<std::size_t>(info.st_size));
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
@@ -176,12 +177,13 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
   while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed) runtimeFailure(path + " n\xE3o pode ser lido");
-  return true;
+  if (failed) return runtimeError(path + " n\xE3o pode ser lido");
+  return std::nullopt;
 }
 
-std::string readFileBytesOrStop(const std::string& path) {
-  std::string bytes;
-  if (!readWholeFile(path, bytes)) runtimeFailure(path + " n\xE3o pode ser aberto");
-  return bytes;
+Status readRequiredFile(const std::string& path, std::string& bytes) {
+  bool opened = false;
+  if (Status failure = readWholeFile(path, bytes, opened)) return failure;
+  if (!opened) return runtimeError(path + " n\xE3o pode ser aberto");
+  return std::nullopt;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "failure.h"
+
 // The directory part of a path: up to and including its last "/" (empty when it has none).
 std::string directoryPart(const std::string& path);
 // The name after the directory part.
@@ -26,12 +28,12 @@ bool wildcardMatch(const std::string& pattern, const std::string& name);
 // its name part; hidden files (a leading ".") do not count. Ascending byte order.
 std::vector<std::string> matchingFiles(const std::string& pattern);
 
-// The whole file into `bytes`; false when it cannot be opened. A read error ends the program
-// with an "Erro: " line naming `path`.
-bool readWholeFile(const std::string& path, std::string& bytes);
-// The whole file as bytes. A file that cannot be opened or read ends the program with an
-// "Erro: " line naming `path`.
-std::string readFileBytesOrStop(const std::string& path);
+// The whole file into `bytes`; `opened` false (and no failure) when it cannot be opened. A read
+// error fails with an "Erro: " line naming `path`.
+Status readWholeFile(const std::string& path, std::string& bytes, bool& opened);
+// The whole file into `bytes`; a file that cannot be opened or read fails with an "Erro: " line
+// naming `path`.
+Status readRequiredFile(const std::string& path, std::string& bytes);
 
 // A definition name the request may give: no ".." component and not absolute, so that it
 // cannot reach outside the site.

@@ -6,24 +6,14 @@
 #include <ctime>
 #include <string>
 
-StopHandler stopHandler = nullptr;
-
-namespace {
-
-[[noreturn]] void endProcess(int status) {
-  if (stopHandler != nullptr) stopHandler(status);
-  std::exit(status);
+void writeText(std::FILE* file, std::string_view text) {
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), file);
 }
 
-}  // namespace
-
-void writeText(std::FILE* file, std::string_view text) {
-  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
-    // A file the program writes (a copy, an index) is full or broken: say so on the page or
-    // console. When standard output itself is broken, nothing useful can be written.
-    if (file != stdout) stopWithLine("Erro: falha ao gravar arquivo");
-    endProcess(1);
-  }
+std::string lineOf(std::string_view text) {
+  std::string line(text);
+  line += "\r\n";
+  return line;
 }
 
 void writeLine(std::FILE* file, std::string_view text) {
@@ -31,19 +21,26 @@ void writeLine(std::FILE* file, std::string_view text) {
   writeText(file, "\r\n");
 }
 
-void stopWithText(std::string_view text) {
-  writeText(stdout, text);
-  std::fflush(stdout);
-  endProcess(1);
+Status writeFailure(std::FILE* file) {
+  if (std::ferror(file) == 0) return std::nullopt;
+  return runtimeError("falha ao gravar arquivo");
 }
 
-void stopWithLine(std::string_view text) {
-  writeLine(stdout, text);
-  std::fflush(stdout);
-  endProcess(1);
+int endWith(const Failure& failure) {
+  writeText(stdout, failure.text);
+  if (failure.lineEnd) writeText(stdout, "\r\n");
+  return finishOutput() == 0 ? failure.status : 1;
 }
 
-void runtimeFailure(std::string_view what) { stopWithLine("Erro: " + std::string(what)); }
+int finishOutput() {
+  const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+  return written ? 0 : 1;
+}
+
+std::string twoDigits(int value) {
+  return std::string(1, static_cast<char>('0' + value / 10 % 10)) +
+         static_cast<char>('0' + value % 10);
+}
 
 LocalTime currentTime() {
   LocalTime now;

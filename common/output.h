@@ -1,33 +1,38 @@
-// Every line the programs write goes through here, so that each ends with CR LF, and every
-// stop of a program on failure writes its one line the same way. The clock is read here too.
+// Every line the programs write goes through here, so that each ends with CR LF. The clock is
+// read here too.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
+
+#include "failure.h"
 
 // Writes `text` and CR LF.
 void writeLine(std::FILE* file, std::string_view text);
-// Writes `text` with no line end.
+// `text` and CR LF, as a line inside a longer text (a failure of several lines).
+std::string lineOf(std::string_view text);
+// Writes `text` with no line end. A write that fails (a full disk, a client gone) leaves the
+// stream's error flag set, and later writes fail alike: whoever owns the stream asks
+// writeFailure once it has written everything.
 void writeText(std::FILE* file, std::string_view text);
-
-// Writes the text (and CR LF) to standard output, flushes, and ends the process with status 1.
-[[noreturn]] void stopWithLine(std::string_view text);
-[[noreturn]] void stopWithText(std::string_view text);
-// A failure the system has no text of its own for: "Erro: " + what, status 1.
-[[noreturn]] void runtimeFailure(std::string_view what);
-
-// For harnesses that run a program's code many times in one process (the fuzz targets): when
-// set, every stop above calls it with the exit status instead of ending the process, after the
-// text is written and flushed. It must not return (it throws or jumps back to the harness).
-// The programs never set it, so a stop always ends them.
-using StopHandler = void (*)(int status);
-extern StopHandler stopHandler;
+// "Erro: falha ao gravar arquivo" when a write to `file` has failed so far; empty otherwise.
+Status writeFailure(std::FILE* file);
+// Writes the failure's text to standard output, CR LF after it when it has its line end, and
+// returns the exit status it ends the program with: what a program's top level does with it.
+int endWith(const Failure& failure);
+// The exit status of a run that ends normally: 1 when its standard output could not be written
+// whole (there is no one left to tell), else 0.
+int finishOutput();
 
 struct LocalTime {
   int year = 0, month = 0, day = 0;                          // 4-digit year, 1..12, 1..31
   int hour = 0, minute = 0, second = 0, millisecond = 0;     // local time of day
 };
+
+// The last two digits of `value` (0..): "07" for 7, "24" for 2024.
+std::string twoDigits(int value);
 
 // The local date and time. When VORLEX_FIXED_TIME holds "yyyy-mm-dd hh:nn:ss.mmm", that time is
 // returned instead, so that runs whose output carries the time can be reproduced.

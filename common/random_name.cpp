@@ -5,24 +5,22 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "output.h"
-
-std::string randomHexName() {
+Status randomHexName(std::string& name) {
   unsigned char bytes[8];
   std::size_t got = 0;
   while (got < sizeof bytes) {
     const ssize_t count = getrandom(bytes + got, sizeof bytes - got, 0);
     if (count < 0) {
       if (errno == EINTR) continue;
-      runtimeFailure("sem fonte de n\xFAmeros aleat\xF3rios");
+      return runtimeError("sem fonte de n\xFAmeros aleat\xF3rios");
     }
     got += static_cast<std::size_t>(count);
   }
   static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
+  name.clear();
   for (unsigned char byte : bytes) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 15];
+    name += kDigits[byte >> 4];
+    name += kDigits[byte & 15];
   }
-  return text;
+  return std::nullopt;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
-// 16 lower-case hex digits (64 bits) from getrandom(); a source that fails ends the program
-// with an "Erro: " line.
-std::string randomHexName();
+#include "failure.h"
+
+// 16 lower-case hex digits (64 bits) from getrandom() into `name`; a source that fails gives an
+// "Erro: " line.
+[[nodiscard]] Status randomHexName(std::string& name);

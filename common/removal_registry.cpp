@@ -41,8 +41,6 @@ void endOnSignal(int signalNumber) {
   ::_exit(128 + signalNumber);
 }
 
-void removeAtExit() { removeAll(); }
-
 sigset_t handledSet() {
   sigset_t set;
   sigemptyset(&set);
@@ -53,8 +51,6 @@ sigset_t handledSet() {
 }  // namespace
 
 int registerForRemoval(std::string_view path) {
-  static const bool atExit = std::atexit(removeAtExit) == 0;
-  (void)atExit;
   if (path.size() >= kRemovalPathMax || path.find('\0') != std::string_view::npos) return -1;
   for (int slot = 0; slot < kRemovalSlots; ++slot) {
     if (slotUsed[slot] != 0) continue;
@@ -90,3 +86,26 @@ void holdSignals() {
 }
 
 void releaseSignals() { sigprocmask(SIG_SETMASK, &signalsBeforeHold, nullptr); }
+
+RemovalGuard::~RemovalGuard() {
+  if (!path.empty()) ::unlink(path.c_str());
+  unregisterForRemoval(slot);
+}
+
+RemovalGuard& RemovalGuard::operator=(RemovalGuard&& other) noexcept {
+  if (this != &other) {
+    if (!path.empty()) ::unlink(path.c_str());
+    unregisterForRemoval(slot);
+    path = std::move(other.path);
+    slot = other.slot;
+    other.path.clear();
+    other.slot = -1;
+  }
+  return *this;
+}
+
+void keepFile(RemovalGuard& guard) {
+  unregisterForRemoval(guard.slot);
+  guard.slot = -1;
+  guard.path.clear();
+}

@@ -9,8 +9,6 @@
 #include "output.h"
 #include "text_limits.h"
 
-std::string pendingMessage;
-
 namespace {
 
 // The entity of each Windows-1252 character that htmlAccents replaces; null for the others.
@@ -83,8 +81,6 @@ std::string htmlAccents(std::string_view text) {
   if (result.size() > kMaxText) result.resize(kMaxText);
   return result;
 }
-
-void writePendingMessage() { writeLine(stdout, pendingMessage); }
 
 std::string removeSpaces(std::string_view text) {
   std::string result;
@@ -206,12 +202,9 @@ bool tryInteger(std::string_view text, std::int32_t& value) {
   return true;
 }
 
-std::int32_t requireInteger(std::string_view text) {
-  std::int32_t value = 0;
-  if (!tryInteger(text, value)) {
-    runtimeFailure("'" + std::string(text) + "' n\xE3o \xE9 um inteiro v\xE1lido");
-  }
-  return value;
+Status requireInteger(std::string_view text, std::int32_t& value) {
+  if (tryInteger(text, value)) return std::nullopt;
+  return runtimeError("'" + std::string(text) + "' n\xE3o \xE9 um inteiro v\xE1lido");
 }
 
 // Most numbers have at most 19 significant digits and a small exponent: read exactly as an integer
@@ -280,10 +273,7 @@ bool tryReal(std::string_view text, double& value) {
   return parseDecimal(text.substr(skipLeadingBlanks(text)), value);
 }
 
-double requireReal(std::string_view text) {
-  double value = 0;
-  if (!tryReal(text, value)) {
-    runtimeFailure("'" + std::string(text) + "' n\xE3o \xE9 um n\xFAmero v\xE1lido");
-  }
-  return value;
+Status requireReal(std::string_view text, double& value) {
+  if (tryReal(text, value)) return std::nullopt;
+  return runtimeError("'" + std::string(text) + "' n\xE3o \xE9 um n\xFAmero v\xE1lido");
 }

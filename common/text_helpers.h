@@ -1,5 +1,4 @@
-// Small text routines the programs share, and the pending message through which the dimension
-// loader and the engine report a failure. Texts are Windows-1252 bytes; nothing decodes them.
+// Small text routines the programs share. Texts are Windows-1252 bytes; nothing decodes them.
 #pragma once
 
 #include <cstdint>
@@ -7,17 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "failure.h"
 #include "html_escape.h"
-
-// The one deliberate global: empty when nothing failed. Callers test it for emptiness.
-extern std::string pendingMessage;
 
 // The variable's value cut to 255 characters, or the empty text when it is not set.
 std::string getEnv(const char* name);
 // Accented letters to HTML entities, "_" to a space; cut to 255.
 std::string htmlAccents(std::string_view text);
-// Writes pendingMessage and CR LF to standard output.
-void writePendingMessage();
 std::string removeSpaces(std::string_view text);
 std::string digitsOnly(std::string_view text);
 // The dimension line rebuilt for loadDimension: the name padded to 31, then the fields without
@@ -43,8 +38,8 @@ std::string trimBlanks(std::string_view text);
 
 // Reads an optionally signed decimal integer (leading blanks allowed) that fits 32 bits.
 bool tryInteger(std::string_view text, std::int32_t& value);
-// As tryInteger, but a text that is not an integer ends the program with an "Erro: " line.
-std::int32_t requireInteger(std::string_view text);
+// As tryInteger; a text that is not an integer fails with an "Erro: " line naming it.
+Status requireInteger(std::string_view text, std::int32_t& value);
 // Reads a decimal number with "." as decimal point: sign, digits, fraction, exponent; the whole
 // text must be the number, nothing before or after it. The value is the double nearest to the
 // number, as the C library reads it; a number beyond the range of a double is not read. On
@@ -53,5 +48,5 @@ std::int32_t requireInteger(std::string_view text);
 bool parseDecimal(std::string_view text, double& value);
 // As parseDecimal after leading blanks; 0 when the text is not a number.
 bool tryReal(std::string_view text, double& value);
-// As tryReal, but a text that is not a number ends the program with an "Erro: " line.
-double requireReal(std::string_view text);
+// As tryReal; a text that is not a number fails with an "Erro: " line naming it.
+Status requireReal(std::string_view text, double& value);

@@ -45,8 +45,11 @@ std::string widenedYear(std::string_view digits) {
 }
 
 // The lines of the file without their line ends, each cut to 255 characters.
-std::vector<std::string> readTextLines(const std::string& path) {
-  return cutLines(readFileBytesOrStop(path));
+Status readTextLines(const std::string& path, std::vector<std::string>& lines) {
+  std::string bytes;
+  if (Status failure = readRequiredFile(path, bytes)) return failure;
+  lines = cutLines(bytes);
+  return std::nullopt;
 }
 
 char upperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
@@ -224,12 +227,14 @@ void writePeriodList(const SelectionForm& form, const std::vector<std::string>& 
   writeOut("</SELECT></TABLE><P>");
 }
 
-void writeSelection(const SelectionForm& form, const std::string& line, int n) {
-  // Each selection stands alone: an earlier broken conversion file must not empty this list.
-  pendingMessage.clear();
+// A conversion file the loader refuses leaves its list with "all categories" alone and its
+// message in the page, where the list stands; the other lists are written all the same.
+Status writeSelection(const SelectionForm& form, const std::string& line, int n) {
   Dimension dimension;
-  loadDimension(line, kMaxFormSelectionCategories + 1, dimension);
-  const bool loaded = pendingMessage.empty();
+  const Status refused = loadDimension(line, kMaxFormSelectionCategories + 1, dimension);
+  if (refused && refused->status != 0) return refused;
+  if (refused) writeOut(refused->text);
+  const bool loaded = !refused;
   const std::string name = trimBlanks(std::string_view(line).substr(0, kSelectionFieldName));
   const std::string number = std::to_string(n);
   writeOut("<TR><TD align=\"left\"><LABEL for=\"S" + number + "\">" + htmlAccents(name));
@@ -244,17 +249,21 @@ void writeSelection(const SelectionForm& form, const std::string& line, int n) {
   }
   writeOut("</SELECT></TD></TR>");
   writeOut("<P>");
+  return std::nullopt;
 }
 
-void writeSelections(const SelectionForm& form) {
-  if (form.selectionList.empty()) return;
+Status writeSelections(const SelectionForm& form) {
+  if (form.selectionList.empty()) return std::nullopt;
   writeOut(headingOpen(form) + formLabel(FormLabel::availableSelections, form.language) + "</H2><P>");
   writeOut("<TABLE ALIGN=\"center\">");
   const std::size_t shown = std::min(form.selectionList.size(), kMaxFormSelections);
   for (std::size_t i = 0; i < shown; ++i) {
-    writeSelection(form, form.selectionList[i], static_cast<int>(i + 1));
+    if (Status failure = writeSelection(form, form.selectionList[i], static_cast<int>(i + 1))) {
+      return failure;
+    }
   }
   writeOut("<P>");
+  return std::nullopt;
 }
 
 void writeChoicesAndButtons(const SelectionForm& form) {
@@ -284,17 +293,18 @@ void writeChoicesAndButtons(const SelectionForm& form) {
   writeOut("</CENTER>");
 }
 
-void writeIncludeFile(const SelectionForm& form) {
-  if (!form.includeOn) return;
+Status writeIncludeFile(const SelectionForm& form) {
+  if (!form.includeOn) return std::nullopt;
   std::string name = form.includeFile;
   for (char& c : name) {
     if (c == '\\') c = '/';
   }
   const std::string path = findFile(name);
-  if (path.empty()) return;
-  for (const std::string& line : readTextLines(path)) {
-    writeOut(withIncludeCode(line, form.includeCode));
-  }
+  if (path.empty()) return std::nullopt;
+  std::vector<std::string> lines;
+  if (Status failure = readTextLines(path, lines)) return failure;
+  for (const std::string& line : lines) writeOut(withIncludeCode(line, form.includeCode));
+  return std::nullopt;
 }
 
 }  // namespace
@@ -346,32 +356,35 @@ std::string withIncludeCode(std::string_view line, std::string_view code) {
   return result;
 }
 
-void readSelectionForm(SelectionForm& form, const std::string& path) {
-  const std::vector<std::string> lines = readTextLines(path);
-  if (lines.empty()) return;
+Status readSelectionForm(SelectionForm& form, const std::string& path) {
+  std::vector<std::string> lines;
+  if (Status failure = readTextLines(path, lines)) return failure;
+  if (lines.empty()) return std::nullopt;
   // The first line is the title or nothing: never an entry.
   if (!lines[0].empty() && lines[0][0] == ';') form.title = lines[0].substr(1);
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string line = preparedLine(trimBlanks(lines[i]));
     if (!line.empty()) readEntry(form, line);
   }
+  return std::nullopt;
 }
 
-void writeSelectionForm(const SelectionForm& form) {
+Status writeSelectionForm(const SelectionForm& form) {
   writeHead(form);
   const std::vector<std::string> files = matchingFiles(form.dataFileSpec);
   if (files.empty()) {
     writeOut("<H2> Nenhum dado dispon&iacute;vel <H1>");
-    return;
+    return std::nullopt;
   }
   writeDimensionLists(form);
   writePeriodList(form, files);
-  writeSelections(form);
+  if (Status failure = writeSelections(form)) return failure;
   writeChoicesAndButtons(form);
   for (const std::string& line : form.footnoteLines) writeOut(line);
   for (const std::string& line : form.footerLines) writeOut(line);
-  writeIncludeFile(form);
+  if (Status failure = writeIncludeFile(form)) return failure;
   writeOut("</BODY></HTML>");
+  return std::nullopt;
 }
 
 std::string formDefinitionName(int argc, char** argv) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "failure.h"
 #include "language.h"
 
 // Room the form keeps; what lies beyond is ignored.
@@ -35,11 +36,12 @@ struct SelectionForm {
   std::string definitionName;   // as the request gave it (escaped wherever it is shown)
 };
 
-// Reads the definition at `path` into `form`. An unreadable file ends the program.
-void readSelectionForm(SelectionForm& form, const std::string& path);
-// Writes the page (after the CGI header) to standard output; the dimension loader writes its
-// failures there too, in place.
-void writeSelectionForm(const SelectionForm& form);
+// Reads the definition at `path` into `form`; fails when the file cannot be read.
+[[nodiscard]] Status readSelectionForm(SelectionForm& form, const std::string& path);
+// Writes the page (after the CGI header) to standard output. A conversion file the loader refuses
+// has its message written in place, where its list stands; a failure of the site (an unreadable
+// file, a number that cannot be read) ends the page.
+[[nodiscard]] Status writeSelectionForm(const SelectionForm& form);
 
 // The form's labels, in the order of the table in form_page.cpp.
 enum class FormLabel : std::uint8_t {

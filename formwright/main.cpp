@@ -11,10 +11,10 @@ int main(int argc, char** argv) {
   const std::string found = existingDefinition(path);
   if (found.empty()) {
     writeMissingDefinition(path);
-    return 0;
+    return finishOutput();
   }
   SelectionForm form = newSelectionForm(name);
-  readSelectionForm(form, found);
-  writeSelectionForm(form);
-  return 0;
+  Status failure = readSelectionForm(form, found);
+  if (!failure) failure = writeSelectionForm(form);
+  return failure ? endWith(*failure) : finishOutput();
 }

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.query = decodeFormData(parts[0]);
     state.defPath = "t.def";
     takeEarlyFormFields(state);
-    readDefinition(state);
+    if (readDefinition(state)) return;
     if (static_cast<int>(state.selections.size()) != state.selectionCount + 1 ||
         static_cast<int>(state.measures.size()) != state.measureCount + 1) {
       __builtin_trap();

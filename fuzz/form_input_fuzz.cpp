@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     setenv("SCRIPT_NAME", "/cgi-bin/vorlexcgi.exe", 1);
     TabulationState state;
     state.definitionName = "t";
-    readFormData(state);
+    if (readFormData(state)) return;
   });
   return 0;
 }

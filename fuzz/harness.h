@@ -1,6 +1,6 @@
 // What every fuzz target shares: a private scratch directory, the split of one input into the
-// files of a small site, and a guard that turns a program's stop (its failure line and exit) into
-// a return, so that one process can run many inputs.
+// files of a small site, and a check that the code closes every file it opens, whatever way it
+// ends.
 #pragma once
 
 #include <time.h>
@@ -21,10 +21,9 @@ inline constexpr timespec kFuzzDataTime{1700000000, 123456789};
 // from LLVMFuzzerInitialize.
 void enterScratchDirectory(const char* targetName);
 
-// Runs `body`; a stop of the program's code (stopWithLine and the like) ends `body` early and is
-// not an error. Files the body left open are closed afterwards, as the process exit would.
-// Returns the exit status the stop asked for, 0 when `body` returned.
-int runGuarded(const std::function<void()>& body);
+// Runs `body`. A file descriptor that it left open is a crash: every way out of the library's
+// code, failures included, closes what it opened.
+void runGuarded(const std::function<void()>& body);
 
 // The parts of an input separated by lines holding only "-----" (the separator is in the seeds
 // and the dictionaries). Missing parts are empty.

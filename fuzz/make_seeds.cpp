@@ -84,11 +84,8 @@ void columnSeed(const fs::path& corpus, const std::string& dbfBytes) {
   const timespec times[2] = {kFuzzDataTime, kFuzzDataTime};
   utimensat(AT_FDCWD, dataPath.c_str(), times, 0);
   DbfTable table;
-  OpenDBF(table, dataPath);
   std::uint64_t size = 0;
-  const std::string error = writeColumnFile(table, dataPath, size);
-  CloseDBF(table);
-  if (error.empty()) {
+  if (!OpenDBF(table, dataPath) && !writeColumnFile(table, dataPath, size)) {
     writeSeed(corpus, "column_file_fuzz", dbfBytes + kSeparator + readAll(folder / "t.COL"));
   }
   fs::remove_all(folder);

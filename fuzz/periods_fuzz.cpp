@@ -49,13 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (usableName(name) && created++ < 60) writeScratchFile("d/" + name, "");
   }
   runGuarded([&] {
-    const std::vector<std::string> files = selectFilesForPeriods("d/" + pattern, parts[1]);
+    std::vector<std::string> files;
+    if (selectFilesForPeriods("d/" + pattern, parts[1], files)) return;
     const std::vector<std::string> codes = periodCodesOf(files);
     if (codes.size() > 400) __builtin_trap();
-    if (periodDescription(codes, language).size() > 255) __builtin_trap();
+    std::string text;
+    if (!periodDescription(codes, language, text) && text.size() > 255) __builtin_trap();
   });
   runGuarded([&] {
-    if (periodDescription(linesOf(parts[3]), language).size() > 255) __builtin_trap();
+    std::string text;
+    if (!periodDescription(linesOf(parts[3]), language, text) && text.size() > 255) {
+      __builtin_trap();
+    }
   });
   return 0;
 }

@@ -18,9 +18,7 @@ rm -rf "$build/seeds"
 "$build/make_seeds" "$root/tests/golden" "$build/seeds" >/dev/null
 mkdir -p "$build/crashes" "$build/logs"
 
-# The programs stop on purpose through the harness, leaving their open FILE records behind, so
-# leak checks would only report that.
-export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
+export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 seed=()

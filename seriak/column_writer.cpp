@@ -8,15 +8,13 @@
 #include <cstdio>
 #include <cstring>
 #include <numeric>
-#include <random>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "column_file.h"
 #include "file_search.h"
-#include "random_name.h"
-#include "removal_registry.h"
+#include "temporary_file.h"
 
 namespace {
 
@@ -124,43 +122,19 @@ bool flush(int descriptor, SectionWriter& section) {
   return true;
 }
 
-// Created exclusively under a name no one can foresee, so that no existing file or link is
-// ever written through.
-int createTemporary(const std::string& target, std::string& temporary) {
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    temporary = target + "." + randomHexName() + ".tmp";
-    const int descriptor =
-        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (descriptor >= 0 || errno != EEXIST) return descriptor;
-  }
-  return -1;
-}
-
-// The temporary file until it is renamed into place; removed on any other way out.
-struct TemporaryFile {
-  int descriptor = -1;
-  std::string path;
-  int slot = -1;  // in the removal registry
-  ~TemporaryFile() {
-    if (descriptor >= 0) close(descriptor);
-    if (!path.empty()) unlink(path.c_str());
-    unregisterForRemoval(slot);
-  }
-};
-
-std::vector<DistinctValues> distinctValues(DbfTable& table) {
-  std::vector<DistinctValues> distinct(table.fieldCount + 1u);
+Status distinctValues(DbfTable& table, std::vector<DistinctValues>& distinct) {
+  distinct.assign(table.fieldCount + 1u, DistinctValues{});
   for (int f = 1; f <= table.fieldCount; ++f) {
     distinct[f].length = table.fields[f].length;
     placeEntries(distinct[f], 1024);
   }
   for (std::int32_t n = 1; n <= table.recordsHeld; ++n) {
-    readDBF(table, n);
+    if (Status failure = readDBF(table, n)) return failure;
     for (int f = 1; f <= table.fieldCount; ++f) {
       findEntry(distinct[f], table.currentRecord + table.fields[f].offset, true);
     }
   }
-  return distinct;
+  return std::nullopt;
 }
 
 // A dictionary's entries in ascending byte order, and each first-seen entry's code.
@@ -188,10 +162,14 @@ bool sameFile(const ColumnFileKey& before, const ColumnFileKey& after) {
 
 }  // namespace
 
-std::string writeColumnFile(DbfTable& table, const std::string& dataPath, std::uint64_t& fileSize) {
+Status writeColumnFile(DbfTable& table, const std::string& dataPath, std::uint64_t& fileSize) {
+  const Failure changed = runtimeError(tableMessage("", table.fileName, " mudou durante a leitura"));
   ColumnFileKey key;
-  if (!dataFileKey(table, key)) return table.fileName + " n\xE3o pode ser lido";
-  std::vector<DistinctValues> distinct = distinctValues(table);
+  if (!dataFileKey(table, key)) {
+    return runtimeError(tableMessage("", table.fileName, " n\xE3o pode ser lido"));
+  }
+  std::vector<DistinctValues> distinct;
+  if (Status failure = distinctValues(table, distinct)) return failure;
   std::vector<ColumnPlan> plans(table.fieldCount + 1u);
   for (int f = 1; f <= table.fieldCount; ++f) {
     const DistinctValues& values = distinct[f];
@@ -205,23 +183,19 @@ std::string writeColumnFile(DbfTable& table, const std::string& dataPath, std::u
   const std::string existing = findFile(columnPath);
   const std::string target = existing.empty() ? columnPath : existing;
   TemporaryFile temporary;
-  std::string temporaryPath;
-  temporary.descriptor = createTemporary(target, temporaryPath);
-  const std::string cannotWrite = temporaryPath + " n\xE3o pode ser gravado";
-  if (temporary.descriptor < 0) return cannotWrite;
-  temporary.path = temporaryPath;
-  temporary.slot = registerForRemoval(temporaryPath);
+  if (Status failure = createTemporary(temporary, target)) return failure;
+  const int descriptor = temporary.descriptor;
 
   const std::string head = columnFileHead(key, plans, fileSize);
-  if (!writeAt(temporary.descriptor, head.data(), head.size(), 0)) return cannotWrite;
+  if (!writeAt(descriptor, head.data(), head.size(), 0)) return cannotWrite(temporary);
   std::vector<SectionWriter> sections(table.fieldCount + 1u);
   for (int f = 1; f <= table.fieldCount; ++f) {
     SectionWriter& section = sections[f];
     section.next = plans[f].offset;
     if (plans[f].encoding == ColumnEncoding::dictionary) {
       const std::string entries = sortedEntries(distinct[f], section.codeOf);
-      if (!writeAt(temporary.descriptor, entries.data(), entries.size(), section.next)) {
-        return cannotWrite;
+      if (!writeAt(descriptor, entries.data(), entries.size(), section.next)) {
+        return cannotWrite(temporary);
       }
       section.next += (entries.size() + 7) / 8 * 8;
     } else {
@@ -230,7 +204,7 @@ std::string writeColumnFile(DbfTable& table, const std::string& dataPath, std::u
   }
 
   for (std::int32_t n = 1; n <= table.recordsHeld; ++n) {
-    readDBF(table, n);
+    if (Status failure = readDBF(table, n)) return failure;
     for (int f = 1; f <= table.fieldCount; ++f) {
       SectionWriter& section = sections[f];
       const char* value = table.currentRecord + table.fields[f].offset;
@@ -239,42 +213,39 @@ std::string writeColumnFile(DbfTable& table, const std::string& dataPath, std::u
       } else {
         const std::uint32_t entry = findEntry(distinct[f], value, false);
         // A value the first pass never saw: the file changed between the two passes.
-        if (entry == kNoEntry) return table.fileName + " mudou durante a leitura";
+        if (entry == kNoEntry) return changed;
         const std::uint16_t code = section.codeOf[entry];
         section.buffer += static_cast<char>(code & 0xFF);
         if (plans[f].codeWidth == 2) section.buffer += static_cast<char>(code >> 8);
       }
-      if (section.buffer.size() >= kFlushBytes && !flush(temporary.descriptor, section)) {
-        return cannotWrite;
+      if (section.buffer.size() >= kFlushBytes && !flush(descriptor, section)) {
+        return cannotWrite(temporary);
       }
     }
   }
   for (int f = 1; f <= table.fieldCount; ++f) {
-    if (!flush(temporary.descriptor, sections[f])) return cannotWrite;
+    if (!flush(descriptor, sections[f])) return cannotWrite(temporary);
   }
   ColumnFileKey after;
-  if (!dataFileKey(table, after) || !sameFile(key, after)) {
-    return table.fileName + " mudou durante a leitura";
-  }
+  if (!dataFileKey(table, after) || !sameFile(key, after)) return changed;
   // The padding after the last section is zero bytes; the file reaches the disk before it is
   // renamed into place, so that a crash never leaves a whole-looking file of zeros.
-  if (ftruncate(temporary.descriptor, static_cast<off_t>(fileSize)) != 0 ||
-      fsync(temporary.descriptor) != 0) {
-    return cannotWrite;
+  if (ftruncate(descriptor, static_cast<off_t>(fileSize)) != 0 || fsync(descriptor) != 0) {
+    return cannotWrite(temporary);
   }
-  const int descriptor = std::exchange(temporary.descriptor, -1);
-  if (close(descriptor) != 0) return cannotWrite;
-  if (std::rename(temporaryPath.c_str(), target.c_str()) != 0) return cannotWrite;
-  temporary.path.clear();
-  return {};
+  return publishTemporary(temporary, target);
 }
 
-std::string columnFileNote(DbfTable& table, const std::string& dataPath, std::string& error) {
+Status writeColumnFileOf(DbfTable& table, const std::string& dataPath, std::string& note) {
   {
     ColumnFile current;
-    if (openColumnFile(current, table, dataPath)) return " colunas em dia";
+    if (openColumnFile(current, table, dataPath)) {
+      note = " colunas em dia";
+      return std::nullopt;
+    }
   }
   std::uint64_t fileSize = 0;
-  error = writeColumnFile(table, dataPath, fileSize);
-  return " colunas: " + std::to_string(fileSize) + " bytes";
+  if (Status failure = writeColumnFile(table, dataPath, fileSize)) return failure;
+  note = " colunas: " + std::to_string(fileSize) + " bytes";
+  return std::nullopt;
 }

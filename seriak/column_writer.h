@@ -9,10 +9,12 @@
 
 // Writes the column file of the open table beside `dataPath` (replacing one stored under a name
 // that differs only in case), under a temporary name renamed into place. Reads the records
-// twice: once to find each field's distinct values, once to write. Returns the failure text
-// (empty on success), in which case nothing new is left beside the data.
-std::string writeColumnFile(DbfTable& table, const std::string& dataPath, std::uint64_t& fileSize);
+// twice: once to find each field's distinct values, once to write. On failure nothing new is
+// left beside the data.
+[[nodiscard]] Status writeColumnFile(DbfTable& table, const std::string& dataPath,
+                                     std::uint64_t& fileSize);
 
-// The end of the console line of one data file: " colunas em dia" when its column file is
-// current, else " colunas: N bytes" once it is written. On a failure, `error` gets its text.
-std::string columnFileNote(DbfTable& table, const std::string& dataPath, std::string& error);
+// Writes the column file unless it is current; `note` is the end of the console line of the data
+// file: " colunas em dia", or " colunas: N bytes" once it is written.
+[[nodiscard]] Status writeColumnFileOf(DbfTable& table, const std::string& dataPath,
+                                       std::string& note);

@@ -24,40 +24,24 @@ namespace {
 
 constexpr const char* kCopyDirectory = "csv";
 
-// The slots (in the removal registry) of the claimed names and the temporary file: a failure
-// while the copies are written ends the program from inside the writer, and a signal may end it
-// anywhere; either way no half-written copy or empty claimed name is left in the directory.
-std::vector<int> unfinishedSlots;
-
-void forgetUnfinishedFiles() {
-  for (int slot : unfinishedSlots) unregisterForRemoval(slot);
-  unfinishedSlots.clear();
-}
-
-[[noreturn]] void stopWithoutPermission() {
-  stopWithLine("<h4>Sem permiss\xE3o para gravar no diret\xF3rio CSV!!!</h4>");
-}
+Failure withoutPermission() { return Failure{kNoCopyPermission}; }
 
 std::string copyPath(const std::string& name) { return std::string(kCopyDirectory) + '/' + name; }
 
-// Creates the file only when no file of that name exists, so that no two requests ever own
-// the same name: 0 when created, otherwise the error number. The file is registered for removal
-// with the signals held, so that none comes between the creation and the registration.
-int createExclusively(const std::string& path) {
+// Creates the file only when no file of that name exists, so that no two requests ever own the
+// same name: 0 when created, otherwise the error number. The guard holds it from then on; it is
+// registered with the signals held, so that none comes between the creation and the
+// registration.
+int createExclusively(const std::string& path, RemovalGuard& guard) {
   holdSignals();
   const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   const int failure = descriptor < 0 ? errno : 0;
   if (descriptor >= 0) {
     ::close(descriptor);
-    unfinishedSlots.push_back(registerForRemoval(path));
+    guard = RemovalGuard(path);
   }
   releaseSignals();
   return failure;
-}
-
-std::string twoDigits(int value) {
-  return std::string(1, static_cast<char>('0' + value / 10 % 10)) +
-         static_cast<char>('0' + value % 10);
 }
 
 // The client's address as part of a file name and of an unquoted link: "." and anything else
@@ -72,54 +56,58 @@ std::string addressForName(const std::string& address) {
   return result;
 }
 
+// The names a request claims for its copies. They stay empty until the finished copies are
+// renamed over them; until both are, the guards remove them on every way out.
+struct ClaimedCopies {
+  RemovalGuard csv, tab;
+};
+
 // Claims the pair of names "A" + hhnnss + address + "_" + 16 hex digits from the system's random
 // source, ".csv" and ".tab": the time and address let an operator trace a copy, the random part
-// keeps anyone else from fetching it by trying names. The claimed files stay empty until the
-// finished copies are renamed over them.
-void claimCopyNames(TabulationState& state) {
+// keeps anyone else from fetching it by trying names.
+Status claimCopyNames(TabulationState& state, ClaimedCopies& claimed) {
   const LocalTime now = currentTime();
   const std::string prefix = "A" + twoDigits(now.hour) + twoDigits(now.minute) +
                              twoDigits(now.second) + addressForName(getEnv("REMOTE_ADDR")) + "_";
   for (int attempt = 1; attempt <= 100; ++attempt) {
-    const std::string name = prefix + randomHexName();
+    std::string random;
+    if (Status failure = randomHexName(random)) return failure;
+    const std::string name = prefix + random;
     const std::string csvName = name + ".csv";
     const std::string tabName = name + ".tab";
-    int failure = createExclusively(copyPath(csvName));
+    int failure = createExclusively(copyPath(csvName), claimed.csv);
     if (failure == EEXIST) continue;
-    if (failure != 0) stopWithoutPermission();
-    failure = createExclusively(copyPath(tabName));
+    if (failure != 0) return withoutPermission();
+    failure = createExclusively(copyPath(tabName), claimed.tab);
     if (failure == EEXIST) {
-      ::unlink(copyPath(csvName).c_str());
-      forgetUnfinishedFiles();
+      claimed.csv = RemovalGuard();
       continue;
     }
-    if (failure != 0) stopWithoutPermission();
+    if (failure != 0) return withoutPermission();
     state.csvFileName = csvName;
     state.tabFileName = tabName;
-    return;
+    return std::nullopt;
   }
-  stopWithoutPermission();
+  return withoutPermission();
 }
 
 // Writes the copy under a hidden temporary name and renames it over its claimed name, so that
 // a link never leads to half a file.
 template <typename Writer>
-void publishCopy(const std::string& name, Writer writer) {
+Status publishCopy(const std::string& name, Writer writer) {
   std::string temporary;
+  RemovalGuard guard;
   for (int attempt = 0;; ++attempt) {
     temporary = copyPath("." + name + "." + std::to_string(::getpid()) + "." +
                          std::to_string(attempt) + ".tmp");
-    const int failure = createExclusively(temporary);
+    const int failure = createExclusively(temporary, guard);
     if (failure == 0) break;
-    if (failure != EEXIST || attempt >= 1000) stopWithoutPermission();
+    if (failure != EEXIST || attempt >= 1000) return withoutPermission();
   }
-  // On failure the exit removes the temporary and the claimed names.
-  if (!writer(temporary) || std::rename(temporary.c_str(), copyPath(name).c_str()) != 0) {
-    stopWithoutPermission();
-  }
-  // Renamed: the temporary name is gone.
-  unregisterForRemoval(unfinishedSlots.back());
-  unfinishedSlots.pop_back();
+  if (Status failure = writer(temporary)) return failure;
+  if (std::rename(temporary.c_str(), copyPath(name).c_str()) != 0) return withoutPermission();
+  keepFile(guard);  // renamed: the temporary name is gone
+  return std::nullopt;
 }
 
 void writeLinks(const TabulationState& state) {
@@ -165,20 +153,29 @@ std::string withoutTagMarks(std::string_view text) {
 
 }  // namespace
 
-void writeCopiesAndLinks(TabulationState& state, const ResultModel& model) {
-  if (state.suppressCopies) return;
+Status writeCopiesAndLinks(TabulationState& state, const ResultModel& model) {
+  if (state.suppressCopies) return std::nullopt;
   if (!directoryExists(kCopyDirectory)) {
     for (const std::string& line : state.footerLines) writeLine(stdout, line);
-    return;
+    return std::nullopt;
   }
-  claimCopyNames(state);
-  publishCopy(state.csvFileName,
-              [&](const std::string& path) { return writeCsvCopy(model, path, ';'); });
-  publishCopy(state.tabFileName,
-              [&](const std::string& path) { return writeSpreadsheetCopy(model, path); });
-  forgetUnfinishedFiles();
+  ClaimedCopies claimed;
+  if (Status failure = claimCopyNames(state, claimed)) return failure;
+  if (Status failure = publishCopy(state.csvFileName, [&](const std::string& path) {
+        return writeCsvCopy(model, path, ';');
+      })) {
+    return failure;
+  }
+  if (Status failure = publishCopy(state.tabFileName, [&](const std::string& path) {
+        return writeSpreadsheetCopy(model, path);
+      })) {
+    return failure;
+  }
+  keepFile(claimed.csv);
+  keepFile(claimed.tab);
   sweepOldCopies(kCopyDirectory, state.settings.copyHours, currentFileTime());
   writeLinks(state);
+  return std::nullopt;
 }
 
 void writeTableBlock(const TabulationState& state) {

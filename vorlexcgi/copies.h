@@ -8,6 +8,7 @@
 // After the table: the copies of the result and the links to them when a "csv" directory
 // exists, then the F lines; nothing when copies are suppressed. The copies' names are kept in
 // the state for the log.
-void writeCopiesAndLinks(TabulationState& state, const ResultModel& model);
+// A copy that cannot be written fails, and leaves no copy, claimed name or temporary behind.
+[[nodiscard]] Status writeCopiesAndLinks(TabulationState& state, const ResultModel& model);
 // The parameter block; nothing when copies are suppressed.
 void writeTableBlock(const TabulationState& state);

@@ -17,10 +17,10 @@ namespace {
 
 char upperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
-std::string readWholeFile(const std::string& path) {
+Status readDefinitionFile(const std::string& path, std::string& bytes) {
   std::string found = findFile(path);
   if (found.empty()) found = path;
-  return readFileBytesOrStop(found);
+  return readRequiredFile(found, bytes);
 }
 
 // Spaces in the key become "_" and slashes in the fields become the path separator, except on
@@ -52,7 +52,7 @@ std::string nextField(std::string_view& rest) {
   return field;
 }
 
-void readMeasure(MeasureSpec& measure, char letter, const std::string& line) {
+Status readMeasure(MeasureSpec& measure, char letter, const std::string& line) {
   const std::string normalized = normalizeDimensionLine(line);
   std::string_view rest =
       std::string_view(normalized).substr(std::min(kMaxName, normalized.size()));
@@ -63,37 +63,47 @@ void readMeasure(MeasureSpec& measure, char letter, const std::string& line) {
   measure.isRate = letter == 'I' && !measure.secondField.empty();
   if (measure.isRate) {
     // Rate multipliers are written with "." as the decimal point whatever the page's language.
-    measure.multiplier = requireReal(nextField(rest));
-    measure.decimals = requireInteger(nextField(rest));
+    if (Status failure = requireReal(nextField(rest), measure.multiplier)) return failure;
+    std::int32_t decimals = 0;
+    if (Status failure = requireInteger(nextField(rest), decimals)) return failure;
+    measure.decimals = decimals;
   } else {
     measure.multiplier = 1.0;
     measure.decimals = 0;
   }
+  return std::nullopt;
 }
 
-void readSelection(TabulationState& state, const std::string& line) {
+Status readSelection(TabulationState& state, const std::string& line) {
   const std::size_t comma = line.find(',');
-  if (comma == std::string::npos) return;
+  if (comma == std::string::npos) return std::nullopt;
   const std::string fieldName = trimBlanks(std::string_view(line).substr(0, comma));
   std::vector<std::string> values = formValues(state.query, fieldName);
   // The form cuts a long name; a client that posts it whole is answered all the same.
   if (values.empty() && fieldName.size() > 1 + kSelectionFieldName) {
     values = formValues(state.query, trimBlanks(fieldName.substr(0, 1 + kSelectionFieldName)));
   }
-  if (values.empty() || values.front() == kAllCategories) return;
+  if (values.empty() || values.front() == kAllCategories) return std::nullopt;
 
   SelectionFilter filter;
-  loadDimension(normalizeDimensionLine(line), kMaxSelectionCategories + 1, filter.dimension);
+  if (Status failure = loadDimension(normalizeDimensionLine(line), kMaxSelectionCategories + 1,
+                                     filter.dimension)) {
+    // A refused conversion file does not stop the reading; the page shows why at once.
+    if (failure->status != 0) return failure;
+    state.selectionRefusals.push_back(std::move(*failure));
+  }
   const std::int32_t categories = filter.dimension.categoryCount;
-  filter.selected.assign(static_cast<std::size_t>(categories) + 2, false);
+  filter.selected.assign(static_cast<std::size_t>(std::max(categories, 0)) + 2, false);
   for (const std::string& value : values) {
     // A number outside the dimension names no category and selects nothing.
-    const std::int32_t category = requirePostedInteger(value);
+    std::int32_t category = 0;
+    if (Status failure = requirePostedInteger(value, category)) return failure;
     if (category >= 1 && category <= categories + 1) filter.selected[category] = true;
   }
   if (state.selections.empty()) state.selections.resize(1);
   state.selections.push_back(std::move(filter));
   ++state.selectionCount;
+  return std::nullopt;
 }
 
 void readOption(TabulationState& state, const std::string& option) {
@@ -126,7 +136,7 @@ void chooseColumn(TabulationState& state, const std::string& key, const std::str
   }
 }
 
-void readEntry(TabulationState& state, const std::string& line) {
+Status readEntry(TabulationState& state, const std::string& line) {
   const char letter = upperByte(line[0]);
   const std::size_t comma = line.find(',');
   const std::string key = comma == std::string::npos ? "" : line.substr(1, comma - 1);
@@ -150,11 +160,13 @@ void readEntry(TabulationState& state, const std::string& line) {
     case 'E':
     case '%':
       for (int i = 1; i <= state.measureCount && i < static_cast<int>(state.measures.size()); ++i) {
-        if (state.measures[i].name == key) readMeasure(state.measures[i], letter, line);
+        if (state.measures[i].name == key) {
+          if (Status failure = readMeasure(state.measures[i], letter, line)) return failure;
+        }
       }
       break;
     case 'S':
-      readSelection(state, line);
+      if (Status failure = readSelection(state, line)) return failure;
       break;
     case 'H':
       state.headerLines.push_back(text);
@@ -171,17 +183,22 @@ void readEntry(TabulationState& state, const std::string& line) {
     default:
       break;
   }
+  return std::nullopt;
 }
 
 }  // namespace
 
-void readDefinition(TabulationState& state) {
-  const std::vector<std::string> lines = cutLines(readWholeFile(state.defPath));
-  if (lines.empty()) return;
+Status readDefinition(TabulationState& state) {
+  std::string bytes;
+  if (Status failure = readDefinitionFile(state.defPath, bytes)) return failure;
+  const std::vector<std::string> lines = cutLines(bytes);
+  if (lines.empty()) return std::nullopt;
   // The first line is never an entry: it carries the title when it starts with ";".
   if (!lines[0].empty() && lines[0][0] == ';') state.title = lines[0].substr(1);
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string line = prepareLine(lines[i], state.pathSeparator);
-    if (!line.empty()) readEntry(state, line);
+    if (line.empty()) continue;
+    if (Status failure = readEntry(state, line)) return failure;
   }
+  return std::nullopt;
 }

@@ -4,4 +4,7 @@
 
 #include "state.h"
 
-void readDefinition(TabulationState& state);
+// An unreadable file, a rate's number that cannot be read or a selection value that is not an
+// integer fails. A selection whose conversion file the loader refuses does not: its refusal is
+// kept in state.selectionRefusals for the page, and the reading goes on.
+[[nodiscard]] Status readDefinition(TabulationState& state);

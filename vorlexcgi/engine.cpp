@@ -19,6 +19,7 @@
 
 #include "dbf_table.h"
 #include "file_search.h"
+#include "index_layout.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 
@@ -33,6 +34,7 @@ constexpr std::size_t kMaxMeasureText = 31;
 // pays off because data files are sorted by their main code.
 struct FieldClassifier {
   const Dimension* dimension = nullptr;
+  const NoteSink* notes = nullptr;  // where an unreadable threshold value is reported
   const std::vector<bool>* selected = nullptr;  // a selection's flags; null for row and column
   int fieldOffset = 0, fieldLength = 0;         // within the record, deletion mark at 0
   int codeOffset = 0, codeLength = 0;           // the code within the field
@@ -85,10 +87,25 @@ bool memoizable(const Dimension& dimension, std::string_view code) {
   return tryReal(trimSpaces(code), value);
 }
 
+// The category of a threshold dimension's value that is not a number: the record is reported,
+// once per record, and counts in no category.
+int unreadableValue(const Dimension& dimension, std::string_view fieldText,
+                    const NoteSink& notes) {
+  const std::size_t start = dimension.codeStart > 0 ? dimension.codeStart - 1u : 0u;
+  const std::string_view code =
+      start < fieldText.size() ? fieldText.substr(start, dimension.codeWidth) : std::string_view();
+  notes(std::string(code) + ":Valor Inv\xE1lido em " + dimension.fieldName);
+  return dimension.categoryCount + 1;
+}
+
 // categoryOf within 1..categoryCount + 1, so that a cell index never leaves the arrays; any
 // other answer counts as a value in no category.
-int checkedCategory(const Dimension& dimension, std::string_view fieldText) {
-  const int category = categoryOf(dimension, fieldText);
+int checkedCategory(const Dimension& dimension, std::string_view fieldText,
+                    const NoteSink& notes) {
+  int category = categoryOf(dimension, fieldText);
+  if (category == kUnreadableValue && dimension.mappingKind == MappingKind::thresholds) {
+    category = unreadableValue(dimension, fieldText, notes);
+  }
   const int outside = (dimension.categoryCount > 0 ? dimension.categoryCount : 0) + 1;
   return category >= 1 && category <= outside ? category : outside;
 }
@@ -103,7 +120,7 @@ int classify(FieldClassifier& field, const char* record) {
     const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >>
                                                       (64 - kMemoBits));
     if (field.categories[slot] >= 0 && field.keys[slot] == key) return field.categories[slot];
-    const int category = checkedCategory(*field.dimension, fieldText);
+    const int category = checkedCategory(*field.dimension, fieldText, *field.notes);
     if (memoizable(*field.dimension, codeText)) {
       field.keys[slot] = key;
       field.categories[slot] = category;
@@ -111,7 +128,7 @@ int classify(FieldClassifier& field, const char* record) {
     return category;
   }
   if (field.lastCategory >= 0 && codeText == field.lastCode) return field.lastCategory;
-  const int category = checkedCategory(*field.dimension, fieldText);
+  const int category = checkedCategory(*field.dimension, fieldText, *field.notes);
   if (memoizable(*field.dimension, codeText)) {
     field.lastCode.assign(codeText);
     field.lastCategory = category;
@@ -125,8 +142,10 @@ bool passes(FieldClassifier& field, const char* record) {
 }
 
 void prepareClassifier(FieldClassifier& field, const Dimension& dimension,
-                       const DbfField& dbfField, const std::vector<bool>* selected) {
+                       const DbfField& dbfField, const std::vector<bool>* selected,
+                       const NoteSink& notes) {
   field.dimension = &dimension;
+  field.notes = &notes;
   field.selected = selected;
   field.fieldOffset = dbfField.offset;
   field.fieldLength = dbfField.length;
@@ -216,29 +235,29 @@ void classifyRecord(TabulationState& state, FilePlan& plan, const char* record, 
 
 // Records first..last; nothing when last < first. A header may claim far more records than the
 // file holds; those all read as one blank record, classified once for the lot.
-void readRecords(TabulationState& state, FilePlan& plan, DbfTable& table, std::int32_t first,
-                 std::int32_t last) {
+Status readRecords(TabulationState& state, FilePlan& plan, DbfTable& table, std::int32_t first,
+                   std::int32_t last) {
   std::int64_t n = first;
   for (; n <= last && n <= table.recordsHeld; ++n) {
-    readDBF(table, static_cast<std::int32_t>(n));
+    if (Status failure = readDBF(table, static_cast<std::int32_t>(n))) return failure;
     classifyRecord(state, plan, table.currentRecord);
   }
   const std::int64_t blankLast = std::min(last, table.recordCount);
   if (n <= blankLast) {
-    readDBF(table, static_cast<std::int32_t>(n));
+    if (Status failure = readDBF(table, static_cast<std::int32_t>(n))) return failure;
     classifyRecord(state, plan, table.currentRecord, static_cast<double>(blankLast - n + 1));
     n = blankLast + 1;
   }
   // A number the table does not have: the reader refuses it.
-  if (n <= last) readDBF(table, static_cast<std::int32_t>(n));
+  if (n <= last) return readDBF(table, static_cast<std::int32_t>(n));
+  return std::nullopt;
 }
 
-bool resolveDimension(const DbfTable& table, Dimension& dimension) {
+bool resolveDimension(const DbfTable& table, Dimension& dimension, const NoteSink& notes) {
   dimension.fieldNumber = static_cast<std::uint16_t>(lastFieldNamed(table, dimension.fieldName));
   if (dimension.fieldNumber != 0) return true;
-  pendingMessage =
-      cut(tableMessage(dimension.fieldName + " nao encontrado em ", table.fileName, ""), kMaxText);
-  writePendingMessage();
+  notes(cut(tableMessage(dimension.fieldName + " nao encontrado em ", table.fileName, ""),
+            kMaxText));
   return false;
 }
 
@@ -258,15 +277,11 @@ bool evenSeconds(const std::string& path, long long& seconds) {
   return true;
 }
 
-std::string_view columns(std::string_view line, std::size_t first, std::size_t count) {
-  if (first - 1 >= line.size()) return {};
-  return line.substr(first - 1, count);
-}
-
 // The index selection (1..selectionCount) when the file's municipality index may be used,
 // else 0; `indexText` receives the index file.
 int usableIndex(const TabulationState& state, const std::string& dataPath,
                 std::string& indexText) {
+  bool opened = false;
   if (state.selectionCount == 0) return 0;
   const std::string dataFile = findFile(dataPath);
   const std::string indexFile = findFile(replaceExtension(dataPath, ".IXM"));
@@ -274,7 +289,8 @@ int usableIndex(const TabulationState& state, const std::string& dataPath,
   long long dataTime = 0, indexTime = 0;
   if (!evenSeconds(dataFile, dataTime) || !evenSeconds(indexFile, indexTime)) return 0;
   if (indexTime < dataTime) return 0;
-  if (!readWholeFile(indexFile, indexText)) return 0;
+  // An index that cannot be read is not used: the data file is read whole.
+  if (readWholeFile(indexFile, indexText, opened) || !opened) return 0;
   const std::vector<std::string_view> lines = splitLines(indexText);
   if (lines.empty()) return 0;
   const std::string header = cut(lines[0], kMaxText);
@@ -282,10 +298,6 @@ int usableIndex(const TabulationState& state, const std::string& dataPath,
     if (state.selections[s].dimension.fieldName == header) return s;
   }
   return 0;
-}
-
-std::int32_t recordNumberAt(std::string_view line, std::size_t first) {
-  return requireInteger(trimSpaces(columns(line, first, 8)));
 }
 
 }  // namespace
@@ -297,22 +309,20 @@ double measureValue(std::string_view text) {
   return value;
 }
 
-void tabulateFile(TabulationState& state, const std::string& path) {
+Status tabulateFile(TabulationState& state, const std::string& path, const NoteSink& notes) {
   DbfTable table;
-  OpenDBF(table, path);
+  if (Status failure = OpenDBF(table, path)) return failure;
 
-  bool dimensionsFound = resolveDimension(table, state.rowDimension);
+  bool dimensionsFound = resolveDimension(table, state.rowDimension, notes);
   if (state.columnActive) {
-    dimensionsFound = resolveDimension(table, state.columnDimension) && dimensionsFound;
+    dimensionsFound = resolveDimension(table, state.columnDimension, notes) && dimensionsFound;
   }
   for (int s = 1; s <= state.selectionCount; ++s) {
-    dimensionsFound = resolveDimension(table, state.selections[s].dimension) && dimensionsFound;
+    dimensionsFound =
+        resolveDimension(table, state.selections[s].dimension, notes) && dimensionsFound;
   }
   // A record cannot be classified by a field the file lacks: the file is left out.
-  if (!dimensionsFound) {
-    CloseDBF(table);
-    return;
-  }
+  if (!dimensionsFound) return std::nullopt;
 
   FilePlan plan;
   plan.measures.resize(static_cast<std::size_t>(state.measureCount) + 1);
@@ -320,22 +330,18 @@ void tabulateFile(TabulationState& state, const std::string& path) {
     MeasureSpec& measure = state.measures[m];
     const int value = measureField(table, measure.valueField);
     if (value < 0) {
-      writeLine(stdout,
-                tableMessage("Campo Incremento " + measure.valueField + " nao encontrado em ",
-                             table.fileName, ""));
-      CloseDBF(table);
-      return;
+      notes(tableMessage("Campo Incremento " + measure.valueField + " nao encontrado em ",
+                         table.fileName, ""));
+      return std::nullopt;
     }
     measure.valueFieldNumber = value;
     plan.measures[m].value = numberField(plan, table, value);
     if (measure.isRate) {
       const int divisor = measureField(table, measure.secondField);
       if (divisor < 0) {
-        writeLine(stdout,
-                  tableMessage("Campo Divisor " + measure.secondField + " nao encontrado em ",
-                               table.fileName, ""));
-        CloseDBF(table);
-        return;
+        notes(tableMessage("Campo Divisor " + measure.secondField + " nao encontrado em ",
+                           table.fileName, ""));
+        return std::nullopt;
       }
       measure.secondFieldNumber = divisor;
       plan.measures[m].rate = true;
@@ -361,16 +367,16 @@ void tabulateFile(TabulationState& state, const std::string& path) {
   }
 
   prepareClassifier(plan.row, state.rowDimension, table.fields[state.rowDimension.fieldNumber],
-                    nullptr);
+                    nullptr, notes);
   if (state.columnActive) {
     prepareClassifier(plan.column, state.columnDimension,
-                      table.fields[state.columnDimension.fieldNumber], nullptr);
+                      table.fields[state.columnDimension.fieldNumber], nullptr, notes);
   }
   plan.selections.resize(static_cast<std::size_t>(state.selectionCount));
   for (int s = 1; s <= state.selectionCount; ++s) {
     const SelectionFilter& selection = state.selections[s];
     prepareClassifier(plan.selections[s - 1], selection.dimension,
-                      table.fields[selection.dimension.fieldNumber], &selection.selected);
+                      table.fields[selection.dimension.fieldNumber], &selection.selected, notes);
   }
 
   std::string indexText;
@@ -378,15 +384,22 @@ void tabulateFile(TabulationState& state, const std::string& path) {
   if (indexSelection > 0) {
     const SelectionFilter& selection = state.selections[indexSelection];
     const std::vector<std::string_view> lines = splitLines(indexText);
+    const Dimension& dimension = selection.dimension;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-      const std::string_view line = lines[i];
-      const auto category =
-          static_cast<std::size_t>(categoryOf(selection.dimension, columns(line, 1, 6)));
-      if (category >= selection.selected.size() || !selection.selected[category]) continue;
-      readRecords(state, plan, table, recordNumberAt(line, 7), recordNumberAt(line, 15));
+      IndexEntry entry;
+      entry.code = lines[i].substr(0, kIndexCodeWidth);
+      int category = categoryOf(dimension, entry.code);
+      if (category == kUnreadableValue && dimension.mappingKind == MappingKind::thresholds) {
+        category = unreadableValue(dimension, entry.code, notes);
+      }
+      const auto slot = static_cast<std::size_t>(category);
+      if (slot >= selection.selected.size() || !selection.selected[slot]) continue;
+      if (Status failure = readIndexLine(lines[i], entry)) return failure;
+      if (Status failure = readRecords(state, plan, table, entry.first, entry.last)) {
+        return failure;
+      }
     }
-  } else {
-    readRecords(state, plan, table, 1, table.recordCount);
+    return std::nullopt;
   }
-  CloseDBF(table);
+  return readRecords(state, plan, table, 1, table.recordCount);
 }

@@ -76,9 +76,9 @@ void writeRedirect(const TabulationState& state) {
   writeLine(stdout, "Location: " + directory + "formwright.exe?" + name);
 }
 
-void readQueryFile(TabulationState& state) {
+Status readQueryFile(TabulationState& state) {
   std::FILE* file = std::fopen("query.txt", "rb");
-  if (file == nullptr) runtimeFailure("query.txt n\xE3o pode ser aberto");
+  if (file == nullptr) return runtimeError("query.txt n\xE3o pode ser aberto");
   std::string line;
   char buffer[4096];
   bool lineEnded = false;
@@ -95,17 +95,18 @@ void readQueryFile(TabulationState& state) {
   }
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed) runtimeFailure("query.txt n\xE3o pode ser lido");
+  if (failed) return runtimeError("query.txt n\xE3o pode ser lido");
   state.query = std::move(line);
   state.suppressCopies = true;
+  return std::nullopt;
 }
 
-void readPostedBody(TabulationState& state, const std::string& contentLength) {
+Status readPostedBody(TabulationState& state, const std::string& contentLength) {
   std::int32_t length = 0;
   if (!tryInteger(contentLength, length) || length < 0) {
-    runtimeFailure("CONTENT_LENGTH inv\xE1lido: '" + htmlEscape(contentLength) + "'");
+    return runtimeError("CONTENT_LENGTH inv\xE1lido: '" + htmlEscape(contentLength) + "'");
   }
-  if (length > kMaxBody) stopWithLine("Excedeu mem\xF3ria:" + std::to_string(length));
+  if (length > kMaxBody) return Failure{"Excedeu mem\xF3ria:" + std::to_string(length)};
   std::string body(static_cast<std::size_t>(length), kEndOfText);
   const std::size_t got = std::fread(body.data(), 1, body.size(), stdin);
   // A code-26 character ends the text; from there on, and past a short body, every character
@@ -115,20 +116,18 @@ void readPostedBody(TabulationState& state, const std::string& contentLength) {
   std::fill(body.begin() + static_cast<std::ptrdiff_t>(kept), body.end(), kEndOfText);
   decodeInPlace(body);
   state.query = std::move(body);
+  return std::nullopt;
 }
 
 }  // namespace
 
-void readFormData(TabulationState& state) {
+Status readFormData(TabulationState& state) {
   const std::string contentLength = getEnv("CONTENT_LENGTH");
   if (contentLength == "0") writeRedirect(state);
-  if (contentLength.empty()) {
-    readQueryFile(state);
-    return;
-  }
+  if (contentLength.empty()) return readQueryFile(state);
   writeLine(stdout, "Content-type: text/html");
   writeLine(stdout, "");
-  readPostedBody(state, contentLength);
+  return readPostedBody(state, contentLength);
 }
 
 std::string decodeFormData(std::string_view text) {
@@ -159,10 +158,7 @@ std::vector<std::string> formValues(const std::string& query, std::string_view n
   return values;
 }
 
-std::int32_t requirePostedInteger(std::string_view text) {
-  std::int32_t value = 0;
-  if (!tryInteger(text, value)) {
-    runtimeFailure("'" + htmlEscape(text) + "' n\xE3o \xE9 um inteiro v\xE1lido");
-  }
-  return value;
+Status requirePostedInteger(std::string_view text, std::int32_t& value) {
+  if (tryInteger(text, value)) return std::nullopt;
+  return runtimeError("'" + htmlEscape(text) + "' n\xE3o \xE9 um inteiro v\xE1lido");
 }

@@ -9,12 +9,14 @@
 
 #include "state.h"
 
-void readFormData(TabulationState& state);
+// The posted body (with the CGI header written first), or query.txt outside a web server. A body
+// larger than any form fails with the line of memory that ran out, and its length.
+[[nodiscard]] Status readFormData(TabulationState& state);
 std::string decodeFormData(std::string_view text);
 // The first value of the field, cut to 255; empty when the field is absent.
 std::string formValue(const std::string& query, std::string_view name);
 // Every value of a repeated field, in order (at most 5700).
 std::vector<std::string> formValues(const std::string& query, std::string_view name);
 // A number taken from the request (a category, a period count): a text that is not an integer
-// ends the program with an "Erro: " line that shows it HTML-escaped, since it lands in the page.
-std::int32_t requirePostedInteger(std::string_view text);
+// fails with an "Erro: " line that shows it HTML-escaped, since it lands in the page.
+[[nodiscard]] Status requirePostedInteger(std::string_view text, std::int32_t& value);

@@ -5,7 +5,6 @@
 
 #include "messages.h"
 #include "output.h"
-#include "periods.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 
@@ -44,6 +43,6 @@ void writeHeadingBlock(const ResultModel& model) {
     writeLine(stdout, text + "<BR>");
   }
   writeText(stdout, "<b>" + localMessage(PageText::period, model.language) + ":</b> " +
-                        periodDescription(model.periodCodes, model.language));
+                        model.periodText);
   if (!model.styleSheetsOn) writeLine(stdout, "<P>");
 }

@@ -1,6 +1,6 @@
 // The request from start to end, in the order the page is written: form data, definition, page
 // head, dimensions, checks, tabulation, derived values, the table, copies and links, closing tags
-// and the monthly log line. Every early end writes its text into the page and returns.
+// and the monthly log line. Every early end is handed back to runRequest, which writes it.
 #include "page_flow.h"
 
 #include <fcntl.h>
@@ -22,10 +22,12 @@
 #include "form_input.h"
 #include "html_table.h"
 #include "messages.h"
+#include "output.h"
 #include "page_head.h"
 #include "periods.h"
 #include "postprocess.h"
 #include "removal_registry.h"
+#include "request_end.h"
 #include "result_model.h"
 #include "text_helpers.h"
 #include "text_limits.h"
@@ -33,12 +35,15 @@
 
 namespace {
 
+// The classic early ends that close the page: their text, then the closing tags without a line
+// end, status 0.
+RequestEnd closingEnd(EndReason reason, const std::string& text, std::string subject = {}) {
+  return RequestEnd{reason, Failure{lineOf(text) + "</BODY></HTML>", false, 0}, std::move(subject)};
+}
 
-void closeWithoutLineEnd() { writeText(stdout, "</BODY></HTML>"); }
-
-std::string twoDigits(int value) {
-  std::string text = std::to_string(value % 100);
-  return text.size() < 2 ? "0" + text : text;
+// The classic early ends that leave the page open: one line, status 0.
+RequestEnd openEnd(EndReason reason, const std::string& line, std::string subject = {}) {
+  return RequestEnd{reason, Failure{line, true, 0}, std::move(subject)};
 }
 
 // Argument 1, or the query text when the server passed none and it is not form data.
@@ -59,17 +64,19 @@ void writePageHead(const TabulationState& state) {
 
 // A posted Linha or Coluna that names no line of the definition is never loaded: it would choose
 // the conversion file or table that the program opens.
-bool choicesDefined(const TabulationState& state) {
+Ending choicesDefined(const TabulationState& state) {
   if (!state.rowChoice.empty() && !state.rowChoiceMatched) {
-    writeLine(stdout, "<H2>Linha nao definida: " + htmlEscape(state.rowChoice) + "</H2>");
-    return false;
+    return openEnd(EndReason::rowNotDefined,
+                   "<H2>Linha nao definida: " + htmlEscape(state.rowChoice) + "</H2>",
+                   state.rowChoice);
   }
   if (!state.columnChoice.empty() && state.columnChoice != kNoColumn &&
       !state.columnChoiceMatched) {
-    writeLine(stdout, "<H2>Coluna nao definida: " + htmlEscape(state.columnChoice) + "</H2>");
-    return false;
+    return openEnd(EndReason::columnNotDefined,
+                   "<H2>Coluna nao definida: " + htmlEscape(state.columnChoice) + "</H2>",
+                   state.columnChoice);
   }
-  return true;
+  return std::nullopt;
 }
 
 // The names as the page shows them. A name that matched no definition line is request text.
@@ -94,44 +101,52 @@ void prepareMeasureNames(TabulationState& state) {
   state.measureCount = static_cast<int>(state.measures.size()) - 1;
 }
 
-bool loadTableDimensions(TabulationState& state) {
-  loadDimension(state.rowChoice, kMaxRowCategories + 1, state.rowDimension);
-  if (!pendingMessage.empty()) return false;
+Ending loadTableDimensions(TabulationState& state) {
+  if (Status failure = loadDimension(state.rowChoice, kMaxRowCategories + 1, state.rowDimension)) {
+    return endFor(std::move(*failure));
+  }
+  // A selection's refusal has been shown before the page head; the request ends here, as it
+  // always has, with nothing more written.
+  if (!state.selectionRefusals.empty()) {
+    return RequestEnd{EndReason::refusedConversion, Failure{"", false, 0}, {}};
+  }
   state.rowCount = std::max(0, state.rowDimension.categoryCount);
   if (state.columnChoice.empty() || state.columnChoice == kNoColumn) {
     state.columnActive = false;
     state.columnCount = state.measureCount;
   } else {
     state.columnActive = true;
-    loadDimension(state.columnChoice, kMaxColumnCategories + 1, state.columnDimension);
-    if (!pendingMessage.empty()) return false;
+    if (Status failure = loadDimension(state.columnChoice, kMaxColumnCategories + 1,
+                                       state.columnDimension)) {
+      return endFor(std::move(*failure));
+    }
     state.columnCount = std::max(0, state.columnDimension.categoryCount);
   }
   if (state.columnActive && state.measureCount > 1) {
-    writeLine(stdout, "<H2>Multiplos conte\xFA" "dos exigem coluna n\xE3o ativa</H2>");
-    return false;
+    return openEnd(EndReason::measuresWithColumn,
+                   "<H2>Multiplos conte\xFA"
+                   "dos exigem coluna n\xE3o ativa</H2>");
   }
-  return true;
+  return std::nullopt;
 }
 
 // The table the request asks for must fit the site's bound before anything is reserved for it;
 // the copies are written from the same cells, so the bound holds their size too.
-bool tableWithinBound(const TabulationState& state) {
+Ending tableWithinBound(const TabulationState& state) {
   const std::int64_t rows = state.rowCount;
   const std::int64_t columns = std::max(state.columnCount, 1);
   const std::int64_t cells = rows * columns;
-  if (cells <= state.settings.maxCells) return true;
+  if (cells <= state.settings.maxCells) return std::nullopt;
   const std::string narrower = state.columnActive
                                    ? "uma Linha ou uma Coluna com menos categorias"
                                    : "uma Linha com menos categorias ou menos conte\xFA"
                                      "dos";
-  writeLine(stdout, "<H2>Tabela grande demais: " + std::to_string(rows) + " linhas x " +
+  return closingEnd(EndReason::tableTooLarge,
+                    "<H2>Tabela grande demais: " + std::to_string(rows) + " linhas x " +
                         std::to_string(columns) + " colunas = " + std::to_string(cells) +
                         " c\xE9lulas, acima do limite de " +
                         std::to_string(state.settings.maxCells) + "; escolha " + narrower +
                         "</H2>");
-  closeWithoutLineEnd();
-  return false;
 }
 
 void reserveResultArrays(TabulationState& state) {
@@ -144,11 +159,13 @@ void reserveResultArrays(TabulationState& state) {
   state.columnDecimals.assign(columns - 1, 0);
 }
 
-void chooseFiles(TabulationState& state) {
+Status chooseFiles(TabulationState& state) {
   const std::string periodo = formValue(state.query, formField::periods);
   state.files.clear();
   if (!periodo.empty()) {
-    state.files = selectFilesForPeriods(state.dataFileSpec, periodo);
+    if (Status failure = selectFilesForPeriods(state.dataFileSpec, periodo, state.files)) {
+      return failure;
+    }
   } else {
     state.files = formValues(state.query, formField::files);
     // A posted name is opened inside the data directory only, and only when it is one of the
@@ -159,12 +176,13 @@ void chooseFiles(TabulationState& state) {
   }
   state.periodCodes =
       periodCodesOf(keepDistinctFiles(state.files, directoryPart(state.dataFileSpec)));
+  return std::nullopt;
 }
 
 // Stock measures must not be added over periods: with several files the period has to be a row
 // or column dimension.
-bool periodsDiscriminated(TabulationState& state) {
-  if (state.files.size() <= 1) return true;
+Ending periodsDiscriminated(TabulationState& state) {
+  if (state.files.size() <= 1) return std::nullopt;
   for (int m = 1; m <= state.measureCount; ++m) {
     const MeasureSpec& measure = state.measures[m];
     if (!measure.isStock) continue;
@@ -172,17 +190,19 @@ bool periodsDiscriminated(TabulationState& state) {
     const std::string& columnField = state.columnActive ? state.columnDimension.fieldName : "";
     if (columnField == measure.secondField) state.showTotalColumn = false;
     if (state.showTotalRow && state.showTotalColumn) {
-      writeLine(stdout, "<H2>" + localMessage(PageText::attention, state.language) + "</H2><br>");
-      writeLine(stdout, localMessage(PageText::forTablesOf, state.language) + " " + measure.name + ", " +
-                            localMessage(PageText::periodsInRowsOrColumns, state.language));
-      closeWithoutLineEnd();
-      return false;
+      return closingEnd(EndReason::stockOverPeriods,
+                        lineOf("<H2>" + localMessage(PageText::attention, state.language) +
+                               "</H2><br>") +
+                            localMessage(PageText::forTablesOf, state.language) + " " +
+                            measure.name + ", " +
+                            localMessage(PageText::periodsInRowsOrColumns, state.language),
+                        measure.name);
     }
   }
-  return true;
+  return std::nullopt;
 }
 
-bool percentageBaseInTable(const TabulationState& state) {
+Ending percentageBaseInTable(const TabulationState& state) {
   for (int m = 1; m <= state.measureCount; ++m) {
     const MeasureSpec& measure = state.measures[m];
     if (!measure.isPercentage) continue;
@@ -191,22 +211,29 @@ bool percentageBaseInTable(const TabulationState& state) {
                                  measure.secondField != state.columnDimension.fieldName
                            : state.rowDimension.fieldName != measure.secondField;
     if (fails) {
-      writeLine(stdout, "<H3>" + localMessage(PageText::forTablesOf, state.language) + " " + measure.name + ", " +
-                            measure.secondField + " " + localMessage(PageText::mustBeRowOrColumn, state.language) +
-                            "</H3><br>");
-      closeWithoutLineEnd();
-      return false;
+      return closingEnd(EndReason::percentageWithoutVariable,
+                        "<H3>" + localMessage(PageText::forTablesOf, state.language) + " " +
+                            measure.name + ", " + measure.secondField + " " +
+                            localMessage(PageText::mustBeRowOrColumn, state.language) +
+                            "</H3><br>",
+                        measure.name);
     }
   }
-  return true;
+  return std::nullopt;
 }
 
-void tabulateFiles(TabulationState& state) {
+Status tabulateFiles(TabulationState& state) {
   // The page so far reaches the server now: a request ended by its processor time adds its line
   // after it, never before the CGI header.
   std::fflush(stdout);
+  const NoteSink notes = [](std::string_view line) { writeLine(stdout, line); };
   const std::string directory = directoryPart(state.dataFileSpec);
-  for (const std::string& name : state.files) tabulateFile(state, cut(directory + name, kMaxText));
+  for (const std::string& name : state.files) {
+    if (Status failure = tabulateFile(state, cut(directory + name, kMaxText), notes)) {
+      return failure;
+    }
+  }
+  return std::nullopt;
 }
 
 void computeDerivedValues(TabulationState& state) {
@@ -279,9 +306,9 @@ std::string logField(std::string_view text) {
 
 // One line per request, appended with a single write so that concurrent requests never mix
 // inside a line.
-void appendLogLine(const TabulationState& state) {
+Status appendLogLine(const TabulationState& state) {
   const std::string contentLength = getEnv("CONTENT_LENGTH");
-  if (contentLength.empty() || !directoryExists("csv")) return;
+  if (contentLength.empty() || !directoryExists("csv")) return std::nullopt;
   const LocalTime now = currentTime();
   const std::string path = std::string("csv") + state.pathSeparator + "vorlex" +
                            twoDigits(now.year) + twoDigits(now.month) + logNodeSuffix() + ".log";
@@ -304,7 +331,7 @@ void appendLogLine(const TabulationState& state) {
   const int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
   if (file < 0) {
     releaseSignals();
-    runtimeFailure("log " + path + " n\xE3o pode ser aberto");
+    return runtimeError("log " + path + " n\xE3o pode ser aberto");
   }
   const ssize_t written = write(file, line.data(), line.size());
   if (written > 0 && written != static_cast<ssize_t>(line.size())) {
@@ -321,8 +348,9 @@ void appendLogLine(const TabulationState& state) {
   close(file);
   releaseSignals();
   if (written != static_cast<ssize_t>(line.size())) {
-    runtimeFailure("log " + path + " n\xE3o pode ser escrito");
+    return runtimeError("log " + path + " n\xE3o pode ser escrito");
   }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -352,11 +380,14 @@ long requestElapsedMilliseconds(const LocalTime& start, const LocalTime& end) {
   return elapsedMilliseconds(start, end);
 }
 
-int runRequest(TabulationState& state, int argc, char** argv) {
+namespace {
+
+// The steps of a request in the order the page is written; an early end is handed back.
+Ending answerRequest(TabulationState& state, int argc, char** argv) {
   state.startTime = currentTime();
   state.pathSeparator = '/';
   state.definitionName = definitionNameOf(argc, argv);
-  readFormData(state);
+  if (Status failure = readFormData(state)) return endFor(std::move(*failure));
 
   const std::string wantedPath = cut(replaceExtension(state.definitionName, ".def"), kMaxText);
   takeEarlyFormFields(state);
@@ -364,36 +395,50 @@ int runRequest(TabulationState& state, int argc, char** argv) {
   const std::string foundPath =
       staysInSite(state.definitionName) ? findFile(wantedPath) : std::string();
   if (foundPath.empty()) {
-    writeLine(stdout, htmlEscape(wantedPath) + ": arquivo DEF nao encontrado");
-    return 0;
+    return openEnd(EndReason::missingDefinition,
+                   htmlEscape(wantedPath) + ": arquivo DEF nao encontrado");
   }
   state.defPath = foundPath;
-  readDefinition(state);
+  if (Status failure = readDefinition(state)) return endFor(std::move(*failure));
+  for (const Failure& refusal : state.selectionRefusals) writeLine(stdout, refusal.text);
 
   writePageHead(state);
-  if (!choicesDefined(state)) return 0;
+  if (Ending end = choicesDefined(state)) return end;
   prepareMeasureNames(state);
   setNumberSeparators(state);
-  if (!loadTableDimensions(state) || !tableWithinBound(state)) return 0;
+  if (Ending end = loadTableDimensions(state)) return end;
+  if (Ending end = tableWithinBound(state)) return end;
   reserveResultArrays(state);
-  chooseFiles(state);
-  if (!periodsDiscriminated(state) || !percentageBaseInTable(state)) return 0;
+  if (Status failure = chooseFiles(state)) return endFor(std::move(*failure));
+  if (Ending end = periodsDiscriminated(state)) return end;
+  if (Ending end = percentageBaseInTable(state)) return end;
 
-  tabulateFiles(state);
+  if (Status failure = tabulateFiles(state)) return endFor(std::move(*failure));
   finishTotals(state);
   if (state.grandTotal == 0) {
-    writeLine(stdout, "<H2>" + localMessage(PageText::noRecordSelected, state.language) + "</H2>");
-    closeWithoutLineEnd();
-    return 0;
+    return closingEnd(EndReason::noRecords,
+                      "<H2>" + localMessage(PageText::noRecordSelected, state.language) + "</H2>");
   }
   computeDerivedValues(state);
+  // Periods whose codes cannot be described end the request before the table is written.
+  std::string periodText;
+  if (Status failure = periodDescription(state.periodCodes, state.language, periodText)) {
+    return endFor(std::move(*failure));
+  }
   const ResultModel model = resultModel(state);
   releaseCells(state);
   writeResultTable(state, model);
-  writeCopiesAndLinks(state, model);
+  if (Status failure = writeCopiesAndLinks(state, model)) return endFor(std::move(*failure));
   writeLine(stdout, "</BODY>");
   writeTableBlock(state);
   writeLine(stdout, "</HTML>");
-  appendLogLine(state);
-  return 0;
+  if (Status failure = appendLogLine(state)) return endFor(std::move(*failure));
+  return std::nullopt;
+}
+
+}  // namespace
+
+int runRequest(TabulationState& state, int argc, char** argv) {
+  const Ending end = answerRequest(state, argc, argv);
+  return end ? endWith(end->classic) : finishOutput();
 }

@@ -55,14 +55,22 @@ struct MonthRange {
   std::int64_t first = 0, last = 0;
 };
 
-MonthRange monthsOfCode(const std::string& code) {
+// A code too short to hold a month after its year (empty, one digit) cannot be read.
+Status monthsOfCode(const std::string& code, MonthRange& months) {
   std::string widened = (code.empty() || code[0] < '5' ? "20" : "19") + code;
   widened = cut(widened, kMaxCodeLength);
-  const std::int64_t year = requireInteger(widened.substr(0, 4));
-  if (widened.size() == 4) return {year * 12, year * 12 + 11};
-  const std::int64_t month =
-      year * 12 + requireInteger(widened.size() > 4 ? widened.substr(4) : "") - 1;
-  return {month, month};
+  std::int32_t year = 0;
+  if (Status failure = requireInteger(widened.substr(0, 4), year)) return failure;
+  if (widened.size() == 4) {
+    months = {year * 12LL, year * 12LL + 11};
+    return std::nullopt;
+  }
+  std::int32_t month = 0;
+  if (Status failure = requireInteger(widened.size() > 4 ? widened.substr(4) : "", month)) {
+    return failure;
+  }
+  months.first = months.last = year * 12LL + month - 1;
+  return std::nullopt;
 }
 
 // Counted from year 0, so an odd code (month 00 or 13) still names a real month and year.
@@ -73,12 +81,15 @@ std::string yearOf(std::int64_t month) { return std::to_string(month / 12); }
 
 }  // namespace
 
-std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
-                                               const std::string& periodo) {
+Status selectFilesForPeriods(const std::string& dataFileSpec, const std::string& periodo,
+                             std::vector<std::string>& files) {
   const std::size_t w = wildcardPosition(dataFileSpec);
   std::vector<std::string> names;
   for (const std::string& name : matchingFiles(dataFileSpec)) {
-    const std::int32_t year = requirePostedInteger(name.size() > w ? name.substr(w, 2) : "");
+    std::int32_t year = 0;
+    if (Status failure = requirePostedInteger(name.size() > w ? name.substr(w, 2) : "", year)) {
+      return failure;
+    }
     names.push_back((year < 50 ? "20" : "19") + name);
   }
   std::stable_sort(names.begin(), names.end(), lessIgnoringCase);
@@ -92,7 +103,10 @@ std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
     if (first) item = trimBlanks(item);
     first = false;
     if (item.find_first_of("Uu") != std::string::npos) {
-      const std::int32_t n = requirePostedInteger(item.substr(0, item.size() - 1));
+      std::int32_t n = 0;
+      if (Status failure = requirePostedInteger(item.substr(0, item.size() - 1), n)) {
+        return failure;
+      }
       // More than there are files takes them all.
       const std::size_t count = n <= 0 ? 0 : std::min<std::size_t>(n, names.size());
       taken.insert(taken.end(), names.end() - static_cast<std::ptrdiff_t>(count), names.end());
@@ -109,9 +123,9 @@ std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
 
   std::sort(taken.begin(), taken.end(), lessIgnoringCase);
   taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
-  std::vector<std::string> files;
+  files.clear();
   for (auto it = taken.rbegin(); it != taken.rend(); ++it) files.push_back(it->substr(2));
-  return files;
+  return std::nullopt;
 }
 
 std::vector<std::string> periodCodesOf(const std::vector<std::string>& files) {
@@ -159,11 +173,13 @@ std::vector<std::string> keepDistinctFiles(std::vector<std::string>& files,
   return foundNames;
 }
 
-std::string periodDescription(const std::vector<std::string>& periodCodes, Language language) {
+Status periodDescription(const std::vector<std::string>& periodCodes, Language language,
+                         std::string& description) {
   // Ranges only grow forwards: a code right after the current range extends it.
   std::vector<MonthRange> ranges;
   for (const std::string& code : periodCodes) {
-    const MonthRange months = monthsOfCode(code);
+    MonthRange months;
+    if (Status failure = monthsOfCode(code, months)) return failure;
     if (!ranges.empty() && months.first == ranges.back().last + 1) {
       ranges.back().last = months.last;
     } else {
@@ -189,5 +205,6 @@ std::string periodDescription(const std::vector<std::string>& periodCodes, Langu
       text += "-" + monthName(range.last, language) + "/" + yearOf(range.last);
     }
   }
-  return cut(text, kMaxText);
+  description = cut(text, kMaxText);
+  return std::nullopt;
 }

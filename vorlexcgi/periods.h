@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "failure.h"
 #include "language.h"
 
-// Most recent first.
-std::vector<std::string> selectFilesForPeriods(const std::string& dataFileSpec,
-                                               const std::string& periodo);
+// The files a Periodo value chooses, most recent first. A data file whose name has no year
+// digits at the wildcard, or an "nU" item whose n is not an integer, fails.
+[[nodiscard]] Status selectFilesForPeriods(const std::string& dataFileSpec,
+                                           const std::string& periodo,
+                                           std::vector<std::string>& files);
 // The digits of each name cut to 6, the last file's code first; at most 400.
 std::vector<std::string> periodCodesOf(const std::vector<std::string>& files);
 // Removes the posted names that are not one of the definition's data files and returns them, in
@@ -24,4 +27,7 @@ std::vector<std::string> dropInvalidFileNames(std::vector<std::string>& files,
 // period; a name that finds no file stays, for the reader to report, and stands for itself.
 std::vector<std::string> keepDistinctFiles(std::vector<std::string>& files,
                                            const std::string& directory);
-std::string periodDescription(const std::vector<std::string>& periodCodes, Language language);
+// "1994-1996, 1998", "Nov/1995-Fev/1996": adjacent periods joined, forwards only. A code too
+// short to hold a month after its year fails.
+[[nodiscard]] Status periodDescription(const std::vector<std::string>& periodCodes,
+                                       Language language, std::string& description);

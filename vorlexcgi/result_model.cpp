@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "periods.h"
+
 ResultModel resultModel(const TabulationState& state) {
   ResultModel model;
   model.title = state.title;
@@ -24,6 +26,10 @@ ResultModel resultModel(const TabulationState& state) {
     model.selections.push_back(std::move(selection));
   }
   model.periodCodes = state.periodCodes;
+  // The page flow has checked that the codes can be described before the model is built.
+  if (periodDescription(model.periodCodes, model.language, model.periodText)) {
+    model.periodText.clear();
+  }
 
   model.styleSheetsOn = state.styleSheetsOn;
   model.zeroAsHyphen = state.zeroAsHyphen;

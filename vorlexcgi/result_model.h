@@ -24,6 +24,7 @@ struct ResultModel {
   std::string rowChoice, columnChoice;    // normalized definition lines of the chosen dimensions
   std::vector<ResultSelection> selections;
   std::vector<std::string> periodCodes;  // as periodDescription reads them
+  std::string periodText;                // their description in the page's language
 
   // How numbers and zeros are written, and the page's own texts.
   bool styleSheetsOn = false;

@@ -51,6 +51,9 @@ struct TabulationState {
   int columnCount = 0;  // K
   int measureCount = 0;
   std::vector<MeasureSpec> measures;  // measures[1..measureCount]; slot 0 unused
+  // The loader's refusals of selection conversion files, in definition order: the page shows
+  // them before its head and the request ends once the row dimension is loaded.
+  std::vector<Failure> selectionRefusals;
   int selectionCount = 0;
   std::vector<SelectionFilter> selections;  // selections[1..selectionCount]; slot 0 unused
   std::vector<std::string> files;        // data file names, in tabulation order

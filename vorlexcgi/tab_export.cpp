@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "output.h"
-#include "periods.h"
 #include "text_helpers.h"
 #include "text_output.h"
 
@@ -24,20 +23,19 @@ std::string mapLine(const std::string& conversionFile) {
   return "";
 }
 
-bool writeSpreadsheetCopy(const ResultModel& model, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  writeLine(file, "Titulo1=" + model.title);
-  std::string line = "Titulo2=" + measureNamesRunTogether(model);
-  if (model.columnActive) line += " por " + choiceDisplayName(model.columnChoice);
-  line += " segundo " + choiceDisplayName(model.rowChoice);
-  writeLine(file, line);
-  writeLine(file, "Rodape=Per\xEDodo:" + periodDescription(model.periodCodes, model.language));
-  const std::string map = mapLine(model.rowConversionFile);
-  if (!map.empty()) writeLine(file, map);
-  for (const ResultSelection& selection : model.selections) writeLine(file, selectionLine(selection));
-  writeSeparatedTable(file, model,
-                      {';', LabelForm::spaces, LabelForm::unchanged, false, copyFixedPoint});
-  if (std::fclose(file) != 0) runtimeFailure("falha ao gravar " + path);
-  return true;
+Status writeSpreadsheetCopy(const ResultModel& model, const std::string& path) {
+  return writeCopyFile(path, [&](std::FILE* file) {
+    writeLine(file, "Titulo1=" + model.title);
+    std::string line = "Titulo2=" + measureNamesRunTogether(model);
+    if (model.columnActive) line += " por " + choiceDisplayName(model.columnChoice);
+    line += " segundo " + choiceDisplayName(model.rowChoice);
+    writeLine(file, line);
+    writeLine(file, "Rodape=Per\xEDodo:" + model.periodText);
+    const std::string map = mapLine(model.rowConversionFile);
+    if (!map.empty()) writeLine(file, map);
+    for (const ResultSelection& selection : model.selections)
+      writeLine(file, selectionLine(selection));
+    writeSeparatedTable(file, model,
+                        {';', LabelForm::spaces, LabelForm::unchanged, false, copyFixedPoint});
+  });
 }

@@ -6,7 +6,7 @@
 
 #include "result_model.h"
 
-// Writes the copy to `path`, created anew; false when the file cannot be created.
-bool writeSpreadsheetCopy(const ResultModel& model, const std::string& path);
+// Writes the copy to `path`, created anew; fails as writeCopyFile does.
+[[nodiscard]] Status writeSpreadsheetCopy(const ResultModel& model, const std::string& path);
 // The "Nomemapa=" line chosen by the row conversion file's name; empty when there is none.
 std::string mapLine(const std::string& conversionFile);

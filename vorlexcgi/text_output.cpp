@@ -9,7 +9,6 @@
 #include "heading_block.h"
 #include "number_text.h"
 #include "output.h"
-#include "periods.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 
@@ -249,19 +248,26 @@ std::string copyFixedPoint(const ResultModel& model, double value, int decimals)
   return fixedPointText(value, decimals, model.decimalSeparator, kCopyDigits);
 }
 
-bool writeCsvCopy(const ResultModel& model, const std::string& path, char separator) {
+Status writeCopyFile(const std::string& path, const std::function<void(std::FILE*)>& write) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
+  if (file == nullptr) return Failure{kNoCopyPermission};
+  write(file);
+  Status failure = writeFailure(file);
+  if (std::fclose(file) != 0 && !failure) failure = runtimeError("falha ao gravar " + path);
+  return failure;
+}
+
+Status writeCsvCopy(const ResultModel& model, const std::string& path, char separator) {
+  return writeCopyFile(path, [&](std::FILE* file) {
   writeLine(file, model.title);
   // " por " and " e " are the same in every language.
   std::string line = measureNamesRunTogether(model) + " por " + choiceDisplayName(model.rowChoice);
   if (model.columnActive) line += " e " + choiceDisplayName(model.columnChoice);
   writeLine(file, line);
   for (const ResultSelection& selection : model.selections) writeLine(file, selectionLine(selection));
-  writeLine(file, "Per\xEDodo:" + periodDescription(model.periodCodes, model.language));
+  writeLine(file, "Per\xEDodo:" + model.periodText);
 
   writeSeparatedTable(file, model,
                       {separator, LabelForm::spaces, LabelForm::unchanged, false, copyFixedPoint});
-  if (std::fclose(file) != 0) runtimeFailure("falha ao gravar " + path);
-  return true;
+  });
 }

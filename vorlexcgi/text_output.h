@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,8 +13,17 @@
 void writePreformatted(const ResultModel& model);
 void writeSeparated(const ResultModel& model, char separator);
 void writeNotebook(const ResultModel& model, char separator);
-// Writes the CSV copy to `path`, created anew; false when the file cannot be created.
-bool writeCsvCopy(const ResultModel& model, const std::string& path, char separator);
+// The page's line when a copy cannot be created in the "csv" directory.
+inline constexpr const char* kNoCopyPermission =
+    "<h4>Sem permiss\xE3o para gravar no diret\xF3rio CSV!!!</h4>";
+// Writes a copy to `path`, created anew, with `write`. Fails with kNoCopyPermission when the file
+// cannot be created, "Erro: falha ao gravar arquivo" when a write fails and "Erro: falha ao
+// gravar " + path when it cannot be closed.
+[[nodiscard]] Status writeCopyFile(const std::string& path,
+                                   const std::function<void(std::FILE*)>& write);
+// Writes the CSV copy to `path`, created anew.
+[[nodiscard]] Status writeCsvCopy(const ResultModel& model, const std::string& path,
+                                  char separator);
 std::string underscoresToSpaces(std::string_view text);
 int numberWidth(int decimals, double value);
 

@@ -24,20 +24,17 @@ namespace {
 
 std::string writeColumns(const std::string& dataPath) {
   DbfTable table;
-  OpenDBF(table, dataPath);
+  if (Status failure = OpenDBF(table, dataPath)) return failure->text;
   std::uint64_t size = 0;
-  const std::string error = writeColumnFile(table, dataPath, size);
-  CloseDBF(table);
-  return error;
+  const Status failure = writeColumnFile(table, dataPath, size);
+  return failure ? failure->text : "";
 }
 
 bool columnsUsable(const std::string& dataPath) {
   DbfTable table;
-  OpenDBF(table, dataPath);
+  if (OpenDBF(table, dataPath)) return false;
   ColumnFile columns;
-  const bool usable = openColumnFile(columns, table, dataPath);
-  CloseDBF(table);
-  return usable;
+  return openColumnFile(columns, table, dataPath);
 }
 
 // Every field of every record (blank ones included) as the column file gives it equals what the
@@ -45,19 +42,19 @@ bool columnsUsable(const std::string& dataPath) {
 void expectSameAsRecords(const std::string& dataPath,
                          const std::function<void(const ColumnFile&)>& body = {}) {
   DbfTable table;
-  OpenDBF(table, dataPath);
+  EXPECT_FALSE(OpenDBF(table, dataPath));
   ColumnFile columns;
   ASSERT_TRUE(openColumnFile(columns, table, dataPath)) << dataPath;
   EXPECT_EQ(table.recordsHeld, columns.recordsHeld);
   for (std::int32_t n = 1; n <= table.recordCount; ++n) {
-    readDBF(table, n);
+    EXPECT_FALSE(readDBF(table, n));
     for (int f = 1; f <= table.fieldCount; ++f) {
       ASSERT_EQ(fieldValue(table, f), columnFieldValue(columns, f, n))
           << dataPath << " record " << n << " field " << table.fields[f].name;
     }
   }
   if (body) body(columns);
-  CloseDBF(table);
+  EXPECT_FALSE(CloseDBF(table));
 }
 
 std::string number(int value, int width) {

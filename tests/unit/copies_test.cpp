@@ -44,7 +44,10 @@ ChildRun copiesFrom(const std::string& site, TabulationState& state) {
     if (::chdir(site.c_str()) != 0) return;
     ::setenv("VORLEX_FIXED_TIME", "2026-12-10 14:03:07.250", 1);
     ::setenv("REMOTE_ADDR", "10.0.0.7", 1);
-    writeCopiesAndLinks(state, resultModel(state));
+    // As the program does: a failure ends it with its line.
+    if (const Status failure = writeCopiesAndLinks(state, resultModel(state))) {
+      std::exit(endWith(*failure));
+    }
     // The names the child chose, for the parent to read.
     writeText(stdout, "|" + state.csvFileName + "|" + state.tabFileName);
   });
@@ -69,13 +72,13 @@ std::string stemOf(const ChildRun& run) {
 
 std::string csvCopyOf(const TabulationState& state) {
   const std::string path = tempPath("expected.csv");
-  EXPECT_TRUE(writeCsvCopy(resultModel(state), path, ';'));
+  EXPECT_FALSE(writeCsvCopy(resultModel(state), path, ';'));
   return readFileBytes(path);
 }
 
 std::string tabCopyOf(const TabulationState& state) {
   const std::string path = tempPath("expected.tab");
-  EXPECT_TRUE(writeSpreadsheetCopy(resultModel(state), path));
+  EXPECT_FALSE(writeSpreadsheetCopy(resultModel(state), path));
   return readFileBytes(path);
 }
 
@@ -182,7 +185,9 @@ TEST(Copies, SignalWhileCopiesAreWrittenLeavesBothOrNeither) {
           timer_settime(timer, 0, &when, nullptr) != 0) {
         std::abort();
       }
-      writeCopiesAndLinks(state, resultModel(state));
+      if (const Status failure = writeCopiesAndLinks(state, resultModel(state))) {
+        std::exit(endWith(*failure));
+      }
     });
     std::set<std::string> names = filesIn(site + "/csv");
     names.erase(".limpeza");

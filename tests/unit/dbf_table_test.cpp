@@ -20,18 +20,27 @@ namespace {
 template <typename Body>
 void withTable(const std::string& path, Body body) {
   DbfTable table;
-  OpenDBF(table, path);
+  ASSERT_FALSE(OpenDBF(table, path));
   body(table);
-  CloseDBF(table);
+  EXPECT_FALSE(CloseDBF(table));
 }
 
-// The output and exit status of opening (and, when asked, reading record `record` of) a table.
+// What a program writes of a step's failure, and the status it ends with; nothing and 0 when the
+// step succeeded.
+ChildRun ended(const Status& failure) {
+  ChildRun run;
+  run.exited = true;
+  run.status = failure ? failure->status : 0;
+  if (failure) run.output = failure->text + (failure->lineEnd ? "\r\n" : "");
+  return run;
+}
+
+// The end of opening (and, when asked, reading record `record` of) a table.
 ChildRun openAndRead(const std::string& path, std::int32_t record = 0) {
-  return runInChild([&] {
-    DbfTable table;
-    OpenDBF(table, path);
-    if (record != 0) readDBF(table, record);
-  });
+  DbfTable table;
+  Status failure = OpenDBF(table, path);
+  if (!failure && record != 0) failure = readDBF(table, record);
+  return ended(failure);
 }
 
 std::string refusal(const std::string& path) {
@@ -47,7 +56,7 @@ TEST(DbfTable, HeaderValuesAreDecoded) {
   dbf.day = 5;
   dbf.languageDriver = 0x57;
   withTable(dbf.writeTo(tempPath("t.dbf")), [](const DbfTable& table) {
-    EXPECT_EQ(1, table.state);
+    EXPECT_TRUE(table.open);
     EXPECT_FALSE(table.hasMemo);
     EXPECT_EQ("19960705", table.lastUpdate);
     EXPECT_EQ(1, table.recordCount);
@@ -139,7 +148,7 @@ TEST(DbfTable, RecordsAreReadAsStoredDeletedOnesToo) {
     const struct { int record; char mark; const char* codmun; const char* peso; } cases[] = {
         {2, '*', "3304  ", "12.25"}, {1, ' ', "355030", "  1.5"}, {3, ' ', "S\xE3o   ", "     "}};
     for (const auto& c : cases) {
-      readDBF(table, c.record);
+      ASSERT_FALSE(readDBF(table, c.record));
       EXPECT_EQ(c.record, table.currentRecordNumber);
       EXPECT_EQ(c.mark, table.currentRecord[0]) << c.record;
       EXPECT_EQ(c.codmun, fieldValue(table, 1)) << c.record;
@@ -152,9 +161,9 @@ TEST(DbfTable, BlockCacheReadsEachBlockOnce) {
   TestDbf dbf{{{"N", 'C', 99}}, {}};
   DbfTable probe;
   dbf.writeTo(tempPath("t.dbf"));
-  OpenDBF(probe, tempPath("t.dbf"));
+  ASSERT_FALSE(OpenDBF(probe, tempPath("t.dbf")));
   const int perBlock = probe.recordsPerBlock;
-  CloseDBF(probe);
+  EXPECT_FALSE(CloseDBF(probe));
   // A block holds whole records and never fewer than the 8001-byte block would.
   ASSERT_GE(perBlock, 80);
   for (int n = 1; n <= 2 * perBlock + 1; ++n) dbf.rows.push_back(std::to_string(n));
@@ -165,14 +174,14 @@ TEST(DbfTable, BlockCacheReadsEachBlockOnce) {
         {2, 3},                         // and then stays
         {2 * perBlock + 1, 4}, {2 * perBlock, 5}, {perBlock + 1, 5}};
     for (const auto& step : steps) {
-      readDBF(table, step.record);
+      ASSERT_FALSE(readDBF(table, step.record));
       EXPECT_EQ(step.reads, table.blockReads) << "record " << step.record;
       EXPECT_EQ(std::to_string(step.record), fieldValue(table, 1).substr(0, std::to_string(step.record).size()));
     }
   });
   // A sequential pass reads each block once.
   withTable(tempPath("t.dbf"), [&](DbfTable& table) {
-    for (int n = 1; n <= table.recordCount; ++n) readDBF(table, n);
+    for (int n = 1; n <= table.recordCount; ++n) ASSERT_FALSE(readDBF(table, n));
     EXPECT_EQ(3, table.blockReads);
   });
 }
@@ -185,18 +194,18 @@ TEST(DbfTable, RecordsTheFileDoesNotHoldReadAsBlanks) {
   dbf.endMark = false;
   dbf.writeTo(tempPath("t.dbf"));
   DbfTable probe;
-  OpenDBF(probe, tempPath("t.dbf"));
+  ASSERT_FALSE(OpenDBF(probe, tempPath("t.dbf")));
   const int perBlock = probe.recordsPerBlock;
-  CloseDBF(probe);
+  EXPECT_FALSE(CloseDBF(probe));
   for (int n = 0; n <= perBlock; ++n) dbf.rows.push_back("AAAAAA");
   dbf.recordCount = perBlock + 3;
   dbf.trailing = "*BB";  // the start of a record cut by the end of the file
   withTable(dbf.writeTo(tempPath("t.dbf")), [&](DbfTable& table) {
-    readDBF(table, 1);
+    ASSERT_FALSE(readDBF(table, 1));
     const struct { int record; std::string bytes; } cases[] = {
         {perBlock + 1, " AAAAAA"}, {perBlock + 2, "*BB    "}, {perBlock + 3, "       "}};
     for (const auto& c : cases) {
-      readDBF(table, c.record);
+      ASSERT_FALSE(readDBF(table, c.record));
       EXPECT_EQ(c.bytes, std::string(table.currentRecord, 7)) << "record " << c.record;
     }
   });
@@ -235,55 +244,53 @@ TEST(DbfTable, LongPathIsOpenedWholeAndCutOnlyInMessages) {
   const struct { std::size_t limit; } cases[] = {{kMaxFileName}, {kSeriakFileName}};
   for (const auto& c : cases) {
     DbfTable table;
-    OpenDBF(table, path, c.limit);
+    ASSERT_FALSE(OpenDBF(table, path, c.limit));
     EXPECT_EQ(path.substr(0, c.limit), table.fileName);
-    readDBF(table, 1);
+    ASSERT_FALSE(readDBF(table, 1));
     EXPECT_EQ("x", fieldValue(table, 1));
-    CloseDBF(table);
+    EXPECT_FALSE(CloseDBF(table));
   }
   // A name that differs from the stored one only in case is found.
   const std::string lower = folder + "do96.dbf";
   withTable(lower, [&](const DbfTable& table) { EXPECT_EQ(lower.substr(0, kMaxFileName), table.fileName); });
   const std::string missing = folder + "DO97.DBF";
+  DbfTable table;
   EXPECT_EQ("OpenDBF:" + missing.substr(0, kSeriakFileName) + " Arquivo n\xE3o encontrado!\r\n",
-            runInChild([&] {
-              DbfTable table;
-              OpenDBF(table, missing, kSeriakFileName);
-            }).output);
+            ended(OpenDBF(table, missing, kSeriakFileName)).output);
 }
 
-TEST(DbfTable, MisuseWritesItsLineAndStops) {
+TEST(DbfTable, MisuseFailsWithItsLine) {
   const std::string path = TestDbf{{{"A", 'C', 1}}, {"x", "y"}}.writeTo(tempPath("t.dbf"));
   const std::string empty = TestDbf{{{"A", 'C', 1}}, {}}.writeTo(tempPath("empty.dbf"));
-  const struct { const char* what; std::function<void()> body; std::string output; } cases[] = {
-      {"missing file", [&] { DbfTable t; OpenDBF(t, tempPath("none.dbf")); },
+  const struct { const char* what; std::function<Status()> body; std::string output; } cases[] = {
+      {"missing file", [&] { DbfTable t; return OpenDBF(t, tempPath("none.dbf")); },
        "OpenDBF:" + tempPath("none.dbf") + " Arquivo n\xE3o encontrado!\r\n"},
-      {"read before open", [&] { DbfTable t; t.fileName = "X"; readDBF(t, 1); },
+      {"read before open", [&] { DbfTable t; t.fileName = "X"; return readDBF(t, 1); },
        "readDBF:X n\xE3o aberto!\r\n"},
-      {"close before open", [&] { DbfTable t; t.fileName = "X"; CloseDBF(t); },
+      {"close before open", [&] { DbfTable t; t.fileName = "X"; return CloseDBF(t); },
        "CloseDBF:X n\xE3o aberto!\r\n"},
-      {"read after close", [&] { DbfTable t; OpenDBF(t, path); CloseDBF(t); readDBF(t, 1); },
+      {"read after close", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; if (Status f = CloseDBF(t)) return f; return readDBF(t, 1); },
        "readDBF:" + path + " n\xE3o aberto!\r\n"},
-      {"close twice", [&] { DbfTable t; OpenDBF(t, path); CloseDBF(t); CloseDBF(t); },
+      {"close twice", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; if (Status f = CloseDBF(t)) return f; return CloseDBF(t); },
        "CloseDBF:" + path + " n\xE3o aberto!\r\n"},
       // The record-number line has no line end.
-      {"record 0", [&] { DbfTable t; OpenDBF(t, path); readDBF(t, 0); },
+      {"record 0", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; return readDBF(t, 0); },
        "readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = 0"},
-      {"record past the count", [&] { DbfTable t; OpenDBF(t, path); readDBF(t, 3); },
+      {"record past the count", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; return readDBF(t, 3); },
        "readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = 3"},
-      {"negative record", [&] { DbfTable t; OpenDBF(t, path); readDBF(t, -7); },
+      {"negative record", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; return readDBF(t, -7); },
        "readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = -7"},
-      {"empty table", [&] { DbfTable t; OpenDBF(t, empty); readDBF(t, 1); },
+      {"empty table", [&] { DbfTable t; if (Status f = OpenDBF(t, empty)) return f; return readDBF(t, 1); },
        "readDBF:" + empty + " N\xFAmero de Reg inv\xE1lido = 1"},
       // A request can choose a data file's name: the messages land in the page escaped.
-      {"name holding markup", [&] { DbfTable t; t.fileName = "<b>\"x\"&"; readDBF(t, 1); },
+      {"name holding markup", [&] { DbfTable t; t.fileName = "<b>\"x\"&"; return readDBF(t, 1); },
        "readDBF:&lt;b&gt;&quot;x&quot;&amp; n\xE3o aberto!\r\n"},
       {"name with a NUL before a real file",
-       [&] { DbfTable t; OpenDBF(t, path + std::string(1, '\0') + "<i>"); },
+       [&] { DbfTable t; return OpenDBF(t, path + std::string(1, '\0') + "<i>"); },
        "OpenDBF:" + path + std::string(1, '\0') + "&lt;i&gt; Arquivo n\xE3o encontrado!\r\n"},
   };
   for (const auto& c : cases) {
-    const ChildRun run = runInChild(c.body);
+    const ChildRun run = ended(c.body());
     EXPECT_EQ(c.output, run.output) << c.what;
     EXPECT_EQ(1, run.status) << c.what;
   }
@@ -418,7 +425,7 @@ TEST(DbfTable, RealFilesAgreeWithTheirReferenceDumps) {
       continue;
     }
     DbfTable table;
-    OpenDBF(table, path);
+    ASSERT_FALSE(OpenDBF(table, path));
     const std::map<std::string, std::string> read = {
         {"version", hex2(static_cast<unsigned char>(readFileBytes(path)[0]))},
         {"lastUpdate", table.lastUpdate},
@@ -438,7 +445,7 @@ TEST(DbfTable, RealFilesAgreeWithTheirReferenceDumps) {
           << dump.file << " field " << i + 1 << " " << got.name;
     }
     for (int n = 1; n <= table.recordCount; ++n) {
-      readDBF(table, n);
+      ASSERT_FALSE(readDBF(table, n));
       // A record the file does not hold, wholly or in part, reads as blanks.
       const auto held = dump.records.find(n);
       const std::vector<std::string> parts =
@@ -451,7 +458,7 @@ TEST(DbfTable, RealFilesAgreeWithTheirReferenceDumps) {
         EXPECT_EQ(want, fieldValue(table, f)) << dump.file << " record " << n << " field " << f;
       }
     }
-    CloseDBF(table);
+    EXPECT_FALSE(CloseDBF(table));
   }
   EXPECT_GT(files, 0) << "no dump read from " << folder;
 }

@@ -9,11 +9,10 @@
 
 namespace {
 
-// The definition read with a posted form, the row, column and measures taken from the form
-// first, as the request does.
-TabulationState readWith(const std::string& definition, const std::string& query = "") {
+// The definition read into `state` with a posted form, the row, column and measures taken from
+// the form first, as the request does.
+Status readInto(const std::string& definition, const std::string& query, TabulationState& state) {
   writeFileBytes(tempPath("t.def"), definition);
-  TabulationState state;
   state.defPath = tempPath("t.def");
   state.query = query;
   state.rowChoice = formValue(query, "Linha");
@@ -25,7 +24,13 @@ TabulationState readWith(const std::string& definition, const std::string& query
     state.measures.push_back(measure);
   }
   state.measureCount = static_cast<int>(state.measures.size()) - 1;
-  readDefinition(state);
+  return readDefinition(state);
+}
+
+TabulationState readWith(const std::string& definition, const std::string& query = "") {
+  TabulationState state;
+  const Status failure = readInto(definition, query, state);
+  EXPECT_FALSE(failure) << failure->text;
   return state;
 }
 
@@ -49,10 +54,7 @@ std::string sexConversion() {
   return path;
 }
 
-class Definition : public testing::Test {
- protected:
-  void SetUp() override { pendingMessage.clear(); }
-};
+class Definition : public testing::Test {};
 
 }  // namespace
 
@@ -180,9 +182,11 @@ TEST_F(Definition, PostedMeasuresTakeTheirLines) {
 
 TEST_F(Definition, RateWithoutReadableNumbersEndsWithAnErrorLine) {
   for (const char* line : {"ITaxa,OBITOS,POP,abc,2", "ITaxa,OBITOS,POP,10", "ITaxa,OBITOS,POP"}) {
-    EXPECT_EXIT(readWith(std::string(";t\r\n") + line + "\r\n", "Incremento=Taxa"),
-                testing::ExitedWithCode(1), "")
-        << line;
+    TabulationState state;
+    const Status failure = readInto(std::string(";t\r\n") + line + "\r\n", "Incremento=Taxa", state);
+    ASSERT_TRUE(failure) << line;
+    EXPECT_EQ(1, failure->status) << line;
+    EXPECT_TRUE(failure->text.starts_with("Erro: '")) << failure->text;
   }
 }
 
@@ -236,22 +240,26 @@ TEST_F(Definition, SelectionEdges) {
 TEST_F(Definition, SelectionThatFailsToLoadLeavesTheMessageAndReadingGoesOn) {
   const TabulationState state =
       readWith(";t\r\nSSexo,SEXO,1," + tempPath("missing.cnv") + "\r\nHafter\r\n", "SSexo=1");
-  EXPECT_FALSE(pendingMessage.empty());
+  ASSERT_EQ(1u, state.selectionRefusals.size());
+  EXPECT_EQ(tempPath("missing.cnv") + ": Tabela de conversao nao encontrada",
+            state.selectionRefusals[0].text);
   EXPECT_EQ(1, state.selectionCount);
   EXPECT_EQ(std::vector<std::string>{"after"}, state.headerLines);
 }
 
 TEST_F(Definition, SelectionValueThatIsNotANumberEndsWithAnEscapedErrorLine) {
   const std::string definition = ";t\r\nSSexo,SEXO,1," + sexConversion() + "\r\n";
-  const ChildRun run = runInChild([&] { readWith(definition, "SSexo=1&SSexo=<b>x"); });
-  EXPECT_EQ(1, run.status);
-  EXPECT_EQ("Erro: '&lt;b&gt;x' n\xE3o \xE9 um inteiro v\xE1lido\r\n", run.output);
+  TabulationState state;
+  const Status failure = readInto(definition, "SSexo=1&SSexo=<b>x", state);
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(1, failure->status);
+  EXPECT_EQ("Erro: '&lt;b&gt;x' n\xE3o \xE9 um inteiro v\xE1lido", failure->text);
 }
 
 TEST_F(Definition, DefinitionIsFoundIgnoringCase) {
   writeFileBytes(tempPath("sim.def"), ";Found\r\n");
   TabulationState state;
   state.defPath = tempPath("SIM.DEF");
-  readDefinition(state);
+  EXPECT_FALSE(readDefinition(state));
   EXPECT_EQ("Found", state.title);
 }

@@ -41,9 +41,9 @@ std::string conversionFile(const std::string& name, const std::string& header,
 }
 
 void loadInto(Dimension& dimension, const std::string& field, const std::string& cnv) {
-  pendingMessage.clear();
-  loadDimension(normalizeDimensionLine("LDim," + field + "," + cnv), 5700, dimension);
-  ASSERT_TRUE(pendingMessage.empty()) << pendingMessage;
+  const Status failure =
+      loadDimension(normalizeDimensionLine("LDim," + field + "," + cnv), 5700, dimension);
+  ASSERT_FALSE(failure) << failure->text;
 }
 
 // Rows by sex (1, 2), one measure, no column; optionally a selection on MUN.
@@ -71,11 +71,14 @@ TabulationState sexState(const std::string& valueField, const std::vector<int>& 
   return state;
 }
 
+// What the page shows of the file's tabulation: each note on a line of its own, then the failure
+// that ends it, if any, as the page writes it.
 std::string tabulated(TabulationState& state, const std::string& path) {
-  testing::internal::CaptureStdout();
-  tabulateFile(state, path);
-  std::fflush(stdout);
-  return testing::internal::GetCapturedStdout();
+  std::string page;
+  const Status failure = tabulateFile(
+      state, path, [&](std::string_view line) { page += std::string(line) + "\r\n"; });
+  if (failure) page += failure->text + (failure->lineEnd ? "\r\n" : "");
+  return page;
 }
 
 void setModified(const std::string& path, std::time_t seconds) {
@@ -168,10 +171,12 @@ TEST(Engine, BlankRecordsPastTheEndOfTheFileCountAsOneLot) {
   writeFileBytes(tempPath("dados.IXM"), "MUN\r\nC            6      12\r\n");
   setModified(tempPath("dados.IXM"), now + 2);
   TabulationState indexed = sexState("#", {3});
-  const ChildRun run = runInChild([&] { tabulateFile(indexed, path); });
+  const Status failure = tabulateFile(indexed, path, [](std::string_view) {});
   std::remove(tempPath("dados.IXM").c_str());
-  EXPECT_EQ("readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = 11", run.output);
-  EXPECT_EQ(1, run.status);
+  ASSERT_TRUE(failure);
+  EXPECT_EQ("readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = 11", failure->text);
+  EXPECT_FALSE(failure->lineEnd);
+  EXPECT_EQ(1, failure->status);
 }
 
 TEST(Engine, CodesOfEveryWidthAreToldApartByTheirLastByte) {
@@ -229,7 +234,6 @@ TEST(Engine, MissingFieldsLeaveTheFileOut) {
   TabulationState dimension = sexState("#", {});
   dimension.rowDimension.fieldName = "SEX";
   EXPECT_EQ("SEX nao encontrado em " + path + "\r\n", tabulated(dimension, path));
-  EXPECT_EQ("SEX nao encontrado em " + path, pendingMessage);
   EXPECT_EQ(0, dimension.valueCells[1][1] + dimension.valueCells[1][2]);
 
   TabulationState value = sexState("IDADE", {});
@@ -241,6 +245,22 @@ TEST(Engine, MissingFieldsLeaveTheFileOut) {
   divisor.measures[1].secondField = "HAB";
   EXPECT_EQ("Campo Divisor HAB nao encontrado em " + path + "\r\n", tabulated(divisor, path));
   EXPECT_EQ(0, divisor.valueCells[1][1]);
+}
+
+TEST(Engine, EachRecordWithAnUnreadableThresholdValueIsReported) {
+  TestDbf dbf{{{"SEXO", 'C', 1}, {"IDADE", 'C', 3}},
+              {{"1", "  5"}, {"1", "1x "}, {"2", "1x "}, {"2", " 30"}, {"1", "abc"}, {"1", " 99"}}};
+  const std::string path = dbf.writeTo(tempPath("dados.dbf"));
+  TabulationState state = sexState("#", {});
+  loadInto(state.rowDimension, "IDADE", conversionFile("idade.cnv", "2 3 F", {" 10", " 50"}));
+  // Every record is reported, the same value again too; each counts in no category.
+  EXPECT_EQ("1x :Valor Inv\xE1lido em IDADE\r\n"
+            "1x :Valor Inv\xE1lido em IDADE\r\n"
+            "abc:Valor Inv\xE1lido em IDADE\r\n",
+            tabulated(state, path));
+  EXPECT_EQ(1, state.valueCells[1][1]);
+  EXPECT_EQ(1, state.valueCells[1][2]);
+  EXPECT_EQ(4, state.valueCells[1][3]);
 }
 
 TEST(Engine, CurrentIndexNamingASelectionLimitsTheRecordsRead) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "output.h"
 #include "program_run.h"
 #include "test_paths.h"
 
@@ -38,7 +39,8 @@ FormRun runReadFormData(std::optional<std::string> contentLength, const std::str
     if (std::freopen("body", "rb", stdin) == nullptr) _exit(91);
     TabulationState state;
     state.definitionName = definitionName;
-    readFormData(state);
+    // As the program does: a failure ends it with its line.
+    if (const Status failure = readFormData(state)) std::exit(endWith(*failure));
     writeFileBytes(directory + "query", state.query);
     writeFileBytes(directory + "suppress", state.suppressCopies ? "1" : "0");
   });

@@ -1,6 +1,7 @@
 // The form generator's own reading of a definition, its labels and period texts, the include
 // code, and the page parts that depend on the files it finds.
 #include "form_page.h"
+#include "output.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,8 @@ std::string pageOf(const SelectionForm& form, const std::string& directory) {
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(directory);
   testing::internal::CaptureStdout();
-  writeSelectionForm(form);
+  // As formwright does: a failure ends the page with its line.
+  if (const Status failure = writeSelectionForm(form)) endWith(*failure);
   std::fflush(stdout);
   std::string page = testing::internal::GetCapturedStdout();
   std::filesystem::current_path(previous);
@@ -33,7 +35,8 @@ SelectionForm formFrom(const std::string& definition) {
   const std::string path = tempPath("t.def");
   writeFileBytes(path, definition);
   SelectionForm form;
-  readSelectionForm(form, path);
+  const Status failure = readSelectionForm(form, path);
+  EXPECT_FALSE(failure) << failure->text;
   return form;
 }
 
@@ -53,10 +56,7 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
   return count;
 }
 
-class FormPage : public testing::Test {
- protected:
-  void SetUp() override { pendingMessage.clear(); }
-};
+class FormPage : public testing::Test {};
 
 }  // namespace
 
@@ -405,10 +405,9 @@ TEST_F(FormPage, UnreadableDefinitionEndsTheRun) {
   // A directory opens but cannot be read.
   const std::string directory = tempDirectory();
   std::filesystem::create_directories(directory + "pasta.def");
-  const ChildRun definition = runInChild([&] {
-    SelectionForm form;
-    readSelectionForm(form, directory + "pasta.def");
-  });
-  EXPECT_EQ(1, definition.status);
-  EXPECT_EQ("Erro: " + directory + "pasta.def n\xE3o pode ser lido\r\n", definition.output);
+  SelectionForm form;
+  const Status definition = readSelectionForm(form, directory + "pasta.def");
+  ASSERT_TRUE(definition);
+  EXPECT_EQ(1, definition->status);
+  EXPECT_EQ("Erro: " + directory + "pasta.def n\xE3o pode ser lido", definition->text);
 }

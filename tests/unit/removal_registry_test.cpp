@@ -49,15 +49,27 @@ TEST(RemovalRegistry, EachSignalRemovesTheRegisteredFilesOnly) {
   }
 }
 
-TEST(RemovalRegistry, ExitRemovesWhatIsStillRegistered) {
-  const std::string registered = tempPath("registered");
-  writeFileBytes(registered, "x");
-  const ChildRun run = runInChild([&] {
-    registerForRemoval(registered);
-    runtimeFailure("falha");
-  });
-  EXPECT_EQ(1, run.status);
-  EXPECT_FALSE(exists(registered));
+TEST(RemovalRegistry, GuardRemovesItsFileUnlessKept) {
+  const std::string removed = tempPath("removed"), kept = tempPath("kept"),
+                    replaced = tempPath("replaced");
+  for (const std::string& path : {removed, kept, replaced}) writeFileBytes(path, "x");
+  {
+    RemovalGuard first(removed);
+    RemovalGuard second(kept);
+    keepFile(second);
+    RemovalGuard third(replaced);
+    // Taking another file over removes the one the guard held.
+    third = RemovalGuard(removed);
+    EXPECT_FALSE(exists(replaced));
+    EXPECT_TRUE(exists(removed));
+  }
+  EXPECT_FALSE(exists(removed));
+  EXPECT_TRUE(exists(kept));
+  // A slot is free again once its guard is gone.
+  for (int i = 0; i < 2 * kRemovalSlots; ++i) {
+    RemovalGuard guard(tempPath("slot"));
+    EXPECT_GE(guard.slot, 0) << i;
+  }
 }
 
 TEST(RemovalRegistry, HeldSignalWaitsForTheRelease) {

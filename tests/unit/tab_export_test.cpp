@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "result_model.h"
+#include "text_output.h"
 #include "result_state.h"
 #include "test_paths.h"
 
@@ -48,7 +49,7 @@ TEST(TabExport, CopyLeavesOutZeroColumnsAndFollowsTheLanguage) {
   state.sortRows = true;
   state.rowOrder = {0, 3, 1, 2};
   const std::string path = tempPath("copy.tab");
-  ASSERT_TRUE(writeSpreadsheetCopy(resultModel(state), path));
+  ASSERT_FALSE(writeSpreadsheetCopy(resultModel(state), path));
   EXPECT_EQ(
       "Titulo1=Nascidos vivos\r\n"
       "Titulo2=Nascimentos por Sexo segundo UF Resid\r\n"
@@ -72,7 +73,7 @@ TEST(TabExport, CopyWithMeasuresAsColumns) {
   state.showZeroRows = true;
   state.rowDimension.conversionFile = "sexo.cnv";
   const std::string path = tempPath("copy.tab");
-  ASSERT_TRUE(writeSpreadsheetCopy(resultModel(state), path));
+  ASSERT_FALSE(writeSpreadsheetCopy(resultModel(state), path));
   // A zero total leaves no column out when the measures are the columns.
   EXPECT_EQ(
       "Titulo1=Nascidos vivos\r\n"
@@ -83,5 +84,5 @@ TEST(TabExport, CopyWithMeasuresAsColumns) {
       "\"Amapa\";0;0,00\r\n"
       "\"Total\";10;0,00\r\n",
       readFileBytes(path));
-  EXPECT_FALSE(writeSpreadsheetCopy(resultModel(state), tempPath("missing/copy.tab")));
+  EXPECT_EQ(kNoCopyPermission, writeSpreadsheetCopy(resultModel(state), tempPath("missing/copy.tab"))->text);
 }

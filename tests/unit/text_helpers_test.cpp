@@ -12,10 +12,7 @@
 
 namespace {
 
-class TextHelpers : public testing::Test {
- protected:
-  void SetUp() override { pendingMessage.clear(); }
-};
+class TextHelpers : public testing::Test {};
 
 const std::map<int, std::string> kEntities = {
     {95, " "},         {192, "&Agrave;"}, {193, "&Aacute;"}, {194, "&Acirc;"},  {195, "&Atilde;"},
@@ -55,15 +52,6 @@ TEST_F(TextHelpers, GetEnvUnsetEmptyAndLongValueCut) {
   EXPECT_EQ("a b", getEnv("VORLEX_TEST_LONG"));
 }
 
-TEST_F(TextHelpers, WritePendingMessageEndsWithCrLf) {
-  const ChildRun run = runInChild([] {
-    pendingMessage = "x.cnv: Falta largura do codigo";
-    writePendingMessage();
-    pendingMessage.clear();
-    writePendingMessage();
-  });
-  EXPECT_EQ("x.cnv: Falta largura do codigo\r\n\r\n", run.output);
-}
 
 TEST_F(TextHelpers, NormalizeDimensionLine) {
   const struct {
@@ -195,16 +183,21 @@ TEST_F(TextHelpers, ParseDecimalTakesTheWholeTextAndRoundsLikeTheLibrary) {
   EXPECT_TRUE(std::signbit(negativeZero));
 }
 
-TEST_F(TextHelpers, RequireEndsTheProgramOnBadNumbers) {
-  EXPECT_EQ(42, requireInteger("42"));
-  EXPECT_DOUBLE_EQ(4.5, requireReal("4.5"));
-  const ChildRun integer = runInChild([] { requireInteger("4x"); });
-  EXPECT_TRUE(integer.exited);
-  EXPECT_EQ(1, integer.status);
-  EXPECT_EQ("Erro: '4x' n\xE3o \xE9 um inteiro v\xE1lido\r\n", integer.output);
-  const ChildRun real = runInChild([] { requireReal("4,5"); });
-  EXPECT_EQ(1, real.status);
-  EXPECT_EQ("Erro: '4,5' n\xE3o \xE9 um n\xFAmero v\xE1lido\r\n", real.output);
+TEST_F(TextHelpers, RequireFailsOnBadNumbersWithAnErrorLine) {
+  std::int32_t integer = 0;
+  double real = 0;
+  EXPECT_FALSE(requireInteger("42", integer));
+  EXPECT_EQ(42, integer);
+  EXPECT_FALSE(requireReal("4.5", real));
+  EXPECT_DOUBLE_EQ(4.5, real);
+  const Status notInteger = requireInteger("4x", integer);
+  ASSERT_TRUE(notInteger);
+  EXPECT_EQ(1, notInteger->status);
+  EXPECT_EQ("Erro: '4x' n\xE3o \xE9 um inteiro v\xE1lido", notInteger->text);
+  const Status notReal = requireReal("4,5", real);
+  ASSERT_TRUE(notReal);
+  EXPECT_EQ(1, notReal->status);
+  EXPECT_EQ("Erro: '4,5' n\xE3o \xE9 um n\xFAmero v\xE1lido", notReal->text);
 }
 
 }  // namespace

@@ -177,7 +177,7 @@ TEST(TextOutput, CsvCopyWithColumnDimension) {
   const std::string path = tempPath("copy.csv");
   writeFileBytes(path,
                  "an older copy, longer than the new one ....................................");
-  ASSERT_TRUE(writeCsvCopy(resultModel(state), path, ';'));
+  ASSERT_FALSE(writeCsvCopy(resultModel(state), path, ';'));
   EXPECT_EQ(
       "Nascidos vivos\r\n"
       "Nascimentos por UF Resid e Sexo\r\n"
@@ -210,7 +210,7 @@ TEST(TextOutput, CsvCopyWithMeasuresAndSelection) {
   state.valueCells[1][3] = 1e16;  // beyond 15 digits
   state.columnTotals[1] = 1.234567890123456e16;
   const std::string path = tempPath("copy.csv");
-  ASSERT_TRUE(writeCsvCopy(resultModel(state), path, ';'));
+  ASSERT_FALSE(writeCsvCopy(resultModel(state), path, ';'));
   EXPECT_EQ(
       "Nascidos vivos\r\n"
       "Nascidos vivosObitos por UF Resid\r\n"
@@ -226,5 +226,6 @@ TEST(TextOutput, CsvCopyWithMeasuresAndSelection) {
 
 TEST(TextOutput, CsvCopyThatCannotBeCreated) {
   TabulationState state = bySex();
-  EXPECT_FALSE(writeCsvCopy(resultModel(state), tempPath("no-such-directory/copy.csv"), ';'));
+  EXPECT_EQ(kNoCopyPermission,
+            writeCsvCopy(resultModel(state), tempPath("no-such-directory/copy.csv"), ';')->text);
 }
