@@ -5,9 +5,10 @@
 
 namespace {
 
-std::string_view columns(std::string_view line, std::size_t first, std::size_t count) {
+// The text of `width` columns from column `first`, counting columns from 1 as the layout does.
+std::string_view columnsFrom(std::string_view line, std::size_t first, std::size_t width) {
   if (first - 1 >= line.size()) return {};
-  return line.substr(first - 1, count);
+  return line.substr(first - 1, width);
 }
 
 // The number in the columns: blanks around it, an optional sign, digits, within 32 bits.
@@ -51,11 +52,11 @@ std::string indexLine(std::string_view code, std::int32_t first, std::int32_t la
 }
 
 Status readIndexLine(std::string_view line, IndexEntry& entry) {
-  entry.code = columns(line, 1, kIndexCodeWidth);
+  entry.code = columnsFrom(line, 1, kIndexCodeWidth);
   if (Status failure =
-          recordNumber(columns(line, 1 + kIndexCodeWidth, kIndexNumberWidth), entry.first)) {
+          recordNumber(columnsFrom(line, 1 + kIndexCodeWidth, kIndexNumberWidth), entry.first)) {
     return failure;
   }
-  return recordNumber(columns(line, 1 + kIndexCodeWidth + kIndexNumberWidth, kIndexNumberWidth),
+  return recordNumber(columnsFrom(line, 1 + kIndexCodeWidth + kIndexNumberWidth, kIndexNumberWidth),
                       entry.last);
 }

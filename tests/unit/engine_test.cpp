@@ -1,11 +1,14 @@
 #include "engine.h"
 
+#include "municipality_index.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -261,6 +264,49 @@ TEST(Engine, EachRecordWithAnUnreadableThresholdValueIsReported) {
   EXPECT_EQ(1, state.valueCells[1][1]);
   EXPECT_EQ(1, state.valueCells[1][2]);
   EXPECT_EQ(4, state.valueCells[1][3]);
+}
+
+TEST(Engine, ReadsTheIndexSeriakWrites) {
+  // Municipality by sex, sorted by municipality, then the same records out of order.
+  const std::vector<std::vector<std::string>> sorted = {
+      {"110001", "1"}, {"110001", "2"}, {"110001", "1"}, {"110002", "2"},
+      {"120001", "1"}, {"120001", "1"}, {"120001", "2"}, {"130001", "2"}};
+  std::vector<std::vector<std::string>> unsorted = sorted;
+  std::swap(unsorted[1], unsorted[6]);
+  const struct {
+    const char* what;
+    std::vector<std::vector<std::string>> rows;
+    bool indexed;
+  } cases[] = {{"sorted", sorted, true}, {"out of order", unsorted, false}};
+  const std::string municipalities =
+      conversionFile("mun.cnv", "3 6 L", {"110001", "110002", "120001"});
+  for (const auto& c : cases) {
+    const std::string folder = tempPath(std::string("site-") + (c.indexed ? "a" : "b")) + "/";
+    std::filesystem::create_directories(folder);
+    TestDbf dbf{{{"MUN", 'C', 6}, {"SEXO", 'C', 1}}, {}};
+    for (const auto& row : c.rows) dbf.rows.push_back({row[0], row[1]});
+    const std::string path = dbf.writeTo(folder + "DO96.DBF");
+    std::string pattern = folder + "DO*", field = "MUN";
+    char program[] = "seriak";
+    char* argv[] = {program, field.data(), pattern.data(), nullptr};
+    runInChild([&] { std::exit(runSeriak(3, argv)); });
+    ASSERT_EQ(c.indexed, std::filesystem::exists(folder + "DO96.IXM")) << c.what;
+
+    for (const std::vector<int>& chosen : std::vector<std::vector<int>>{{1}, {3}, {1, 3}, {4}}) {
+      TabulationState read = sexState("#", {});
+      loadInto(read.selections.emplace_back().dimension, "MUN", municipalities);
+      read.selections[1].selected.assign(5, false);
+      for (int k : chosen) read.selections[1].selected[k] = true;
+      read.selectionCount = 1;
+      TabulationState whole = read;
+      EXPECT_EQ("", tabulated(read, path)) << c.what;
+      // The same request on the data file alone.
+      const std::string alone = folder + "ALONE.DBF";
+      std::filesystem::copy_file(path, alone, std::filesystem::copy_options::overwrite_existing);
+      EXPECT_EQ("", tabulated(whole, alone)) << c.what;
+      EXPECT_EQ(whole.valueCells, read.valueCells) << c.what << " " << chosen.front();
+    }
+  }
 }
 
 TEST(Engine, CurrentIndexNamingASelectionLimitsTheRecordsRead) {
