@@ -164,20 +164,16 @@ Status OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) 
   return std::nullopt;
 }
 
-Status readDBF(DbfTable& table, std::int32_t recordNumber) {
+Status readDBFBlock(DbfTable& table, std::int32_t recordNumber) {
   if (!table.open) return Failure{tableMessage("readDBF:", table.fileName, " n\xE3o aberto!")};
   if (recordNumber < 1 || recordNumber > table.recordCount) {
     return Failure{tableMessage("readDBF:", table.fileName,
                                 " N\xFAmero de Reg inv\xE1lido = " + std::to_string(recordNumber)),
                    false};
   }
-  // Within the current block (the common case of a sequential pass) no division is needed.
-  std::int32_t slot = recordNumber - 1 - table.currentBlock * table.recordsPerBlock;
-  if (table.currentBlock < 0 || slot < 0 || slot >= table.recordsPerBlock) {
-    const std::int32_t block = (recordNumber - 1) / table.recordsPerBlock;
-    if (Status failure = loadBlock(table, block)) return failure;
-    slot = (recordNumber - 1) - block * table.recordsPerBlock;
-  }
+  const std::int32_t block = (recordNumber - 1) / table.recordsPerBlock;
+  if (Status failure = loadBlock(table, block)) return failure;
+  const std::int32_t slot = (recordNumber - 1) - block * table.recordsPerBlock;
   table.currentRecord = table.blockBuffer.data() + static_cast<std::size_t>(slot) * table.recordLength;
   table.currentRecordNumber = recordNumber;
   return std::nullopt;

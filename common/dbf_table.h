@@ -58,9 +58,25 @@ struct DbfTable {
 // stored fileName, used in messages, is cut to nameLimit.
 [[nodiscard]] Status OpenDBF(DbfTable& table, const std::string& name,
                              std::size_t nameLimit = kMaxFileName);
+// readDBF's work past the current block: the read of another block, and every failure.
+[[nodiscard]] Status readDBFBlock(DbfTable& table, std::int32_t recordNumber);
+
 // Makes record `recordNumber` (1..recordCount) the current record. The message for a number
-// out of range ends without a line end, as it always has.
-[[nodiscard]] Status readDBF(DbfTable& table, std::int32_t recordNumber);
+// out of range ends without a line end, as it always has. Within the current block (the common
+// case of a sequential pass) it is a few instructions, so it is inline.
+[[nodiscard]] inline Status readDBF(DbfTable& table, std::int32_t recordNumber) {
+  if (table.open && table.currentBlock >= 0 && recordNumber >= 1 &&
+      recordNumber <= table.recordCount) {
+    const std::int32_t slot = recordNumber - 1 - table.currentBlock * table.recordsPerBlock;
+    if (slot >= 0 && slot < table.recordsPerBlock) {
+      table.currentRecord =
+          table.blockBuffer.data() + static_cast<std::size_t>(slot) * table.recordLength;
+      table.currentRecordNumber = recordNumber;
+      return std::nullopt;
+    }
+  }
+  return readDBFBlock(table, recordNumber);
+}
 // Closing is not needed: the file closes with the table. Fails when the table is not open.
 [[nodiscard]] Status CloseDBF(DbfTable& table);
 // The last field whose stored name is `name`, byte for byte; 0 when there is none. Last match

@@ -207,64 +207,12 @@ Status requireInteger(std::string_view text, std::int32_t& value) {
   return runtimeError("'" + std::string(text) + "' n\xE3o \xE9 um inteiro v\xE1lido");
 }
 
-// Most numbers have at most 19 significant digits and a small exponent: read exactly as an integer
-// and scaled by an exact power of ten, they round once, as the library would. Any other number is
-// left to the library.
-bool parseDecimal(std::string_view text, double& value) {
-  const std::size_t length = text.size();
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const std::size_t magnitudeStart = i;
-  std::uint64_t mantissa = 0;
-  int digits = 0, scale = 0, significant = 0;
-  bool exact = true;
-  for (; i < length && isDigit(text[i]); ++i, ++digits) {
-    if (significant < 19) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
-      if (mantissa != 0) ++significant;
-    } else {
-      ++scale;
-      exact = false;
-    }
-  }
-  if (i < length && text[i] == '.') {
-    for (++i; i < length && isDigit(text[i]); ++i, ++digits) {
-      if (significant < 19) {
-        mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
-        if (mantissa != 0) ++significant;
-        --scale;
-      } else {
-        exact = false;
-      }
-    }
-  }
-  if (digits == 0) return false;
-  if (i < length && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    bool exponentNegative = false;
-    if (i < length && (text[i] == '+' || text[i] == '-')) exponentNegative = text[i++] == '-';
-    if (i >= length || !isDigit(text[i])) return false;
-    int exponent = 0;
-    for (; i < length && isDigit(text[i]); ++i) {
-      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
-    }
-    scale += exponentNegative ? -exponent : exponent;
-  }
-  if (i != length) return false;
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  double magnitude = 0;
-  if (exact && mantissa <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
-    const double m = static_cast<double>(mantissa);
-    magnitude = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
-  } else {
-    const char* last = text.data() + length;
-    const auto [end, error] = std::from_chars(text.data() + magnitudeStart, last, magnitude);
-    if (error != std::errc() || end != last) return false;
-  }
-  value = negative ? -magnitude : magnitude;
+bool parseDecimalByLibrary(std::string_view magnitude, bool negative, double& value) {
+  double parsed = 0;
+  const char* last = magnitude.data() + magnitude.size();
+  const auto [end, error] = std::from_chars(magnitude.data(), last, parsed);
+  if (error != std::errc() || end != last) return false;
+  value = negative ? -parsed : parsed;
   return true;
 }
 
