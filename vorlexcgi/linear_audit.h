@@ -1,0 +1,22 @@
+// Which unknowns a system of linear relations pins down. Cell suppression asks it whether a
+// reader who knows every published cell could work out a suppressed one by adding and
+// subtracting the table's sums, in any combination, not only one relation at a time.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+struct AuditTerm {
+  std::size_t unknown = 0;  // 0..unknownCount-1
+  int coefficient = 0;      // +1 for a part, -1 for a total; any small integer
+};
+
+// fixed[i] is true when every solution of the relations (the known values moved to the
+// right-hand side) gives unknown i the same value. The elimination runs modulo a 61-bit prime,
+// which is exact for a table's relations: with coefficients of +1 and -1 a pivot could vanish
+// modulo the prime only if the prime divided a minor of the system, and a two-way table's minors
+// are all 0, 1 or -1. The one random solution that tells fixed from free comes from a fixed
+// seed, so every run gives the same answer; its one possible slip (about 2^-61 per unknown) calls
+// a free unknown fixed, which only suppresses more.
+std::vector<bool> fixedUnknowns(std::size_t unknownCount,
+                                const std::vector<std::vector<AuditTerm>>& relations);
