@@ -106,7 +106,26 @@ Status readSelection(TabulationState& state, const std::string& line) {
   return std::nullopt;
 }
 
-void readOption(TabulationState& state, const std::string& option) {
+// A protection the definition asks for and cannot have must not pass silently as none.
+Status readSmallCountLimit(const std::string& option, int& limit) {
+  std::int32_t value = 0;
+  if (!tryInteger(trimBlanks(option.substr(7)), value) || value < 2) {
+    return runtimeError("O" + option + ": o limite deve ser um inteiro de 2 ou mais");
+  }
+  limit = value;
+  return std::nullopt;
+}
+
+Status readUnreliableLimit(const std::string& option, double& limit) {
+  double value = 0;
+  if (!tryReal(trimBlanks(option.substr(9)), value) || !(value > 0)) {
+    return runtimeError("O" + option + ": o limite deve ser um n\xFAmero maior que zero");
+  }
+  limit = value;
+  return std::nullopt;
+}
+
+Status readOption(TabulationState& state, const std::string& option) {
   const std::string upper = upperAscii(option);
   const auto startsWith = [&upper](std::string_view name) { return upper.rfind(name, 0) == 0; };
   if (readLanguageOption(upper, state.language)) {
@@ -118,7 +137,12 @@ void readOption(TabulationState& state, const std::string& option) {
     state.styleSheet = option.substr(4);
   } else if (startsWith("ZEROHIFEN")) {
     state.zeroAsHyphen = true;
+  } else if (startsWith("SIGILO=")) {
+    return readSmallCountLimit(option, state.smallCountLimit);
+  } else if (startsWith("INSTAVEL=")) {
+    return readUnreliableLimit(option, state.unreliableLimit);
   }
+  return std::nullopt;
 }
 
 void chooseRow(TabulationState& state, const std::string& key, const std::string& line) {
@@ -178,7 +202,7 @@ Status readEntry(TabulationState& state, const std::string& line) {
       state.footnoteLines.push_back(text);
       break;
     case 'O':
-      readOption(state, text);
+      if (Status failure = readOption(state, text)) return failure;
       break;
     default:
       break;

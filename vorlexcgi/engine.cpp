@@ -217,6 +217,7 @@ void classifyRecord(TabulationState& state, FilePlan& plan, const char* record, 
   if (state.columnActive) {
     if (state.measureCount == 0) return;
     const int column = classify(plan.column, record);
+    if (!state.countCells.empty()) state.countCells[column][row] += times;
     const MeasureField& measure = plan.measures[1];
     state.valueCells[column][row] += numberAt(plan.numbers[measure.value], record) * times;
     if (measure.rate) {
@@ -224,6 +225,7 @@ void classifyRecord(TabulationState& state, FilePlan& plan, const char* record, 
     }
     return;
   }
+  if (!state.countCells.empty()) state.countCells[1][row] += times;
   for (int m = 1; m <= state.measureCount; ++m) {
     const MeasureField& measure = plan.measures[m];
     state.valueCells[m][row] += numberAt(plan.numbers[measure.value], record) * times;

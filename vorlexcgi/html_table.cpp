@@ -16,10 +16,13 @@ std::string number(const ResultModel& model, double value, int decimals) {
   return numberText(value, decimals, model.thousandsSeparator, model.decimalSeparator);
 }
 
-// A body or row-total cell; the totals row never uses the hyphen.
-std::string cellText(const ResultModel& model, double value, int decimals) {
-  if (value == 0 && model.zeroAsHyphen) return "-";
-  return number(model, value, decimals);
+// A cell of the totals row, of a body row or of the totals column, with its mark; only the
+// totals row never uses the hyphen.
+std::string cellText(const ResultModel& model, int row, int column) {
+  const double value = model.value(row, column);
+  const int decimals = column == 0 ? rowTotalDecimals(model) : model.columnDecimals[column];
+  const bool hyphen = row != 0 && value == 0 && model.zeroAsHyphen;
+  return markedText(model, row, column, hyphen ? "-" : number(model, value, decimals));
 }
 
 std::string columnLabel(const ResultModel& model, int column) {
@@ -52,28 +55,19 @@ void writeColumnHeadings(const ResultModel& model, bool styled) {
   if (!styled) writeLine(stdout, "");
 }
 
-void writeTotalsCells(const ResultModel& model) {
+// The written columns of one row (0: the totals row), then its total when that column is
+// written.
+void writeCells(const ResultModel& model, int row) {
   for (int c = 1; c <= model.columnCount; ++c) {
-    if (columnWritten(model, c)) {
-      writeText(stdout, "<TD>" + number(model, model.value(0, c), model.columnDecimals[c]));
-    }
+    if (columnWritten(model, c)) writeText(stdout, "<TD>" + cellText(model, row, c));
   }
-  if (totalsColumnWritten(model)) {
-    writeText(stdout, "<TD>" + number(model, model.value(0, 0), rowTotalDecimals(model)));
-  }
+  if (totalsColumnWritten(model)) writeText(stdout, "<TD>" + cellText(model, row, 0));
   writeLine(stdout, "");
 }
 
-void writeBodyCells(const ResultModel& model, int row) {
-  for (int c = 1; c <= model.columnCount; ++c) {
-    if (columnWritten(model, c)) {
-      writeText(stdout, "<TD>" + cellText(model, model.value(row, c), model.columnDecimals[c]));
-    }
-  }
-  if (totalsColumnWritten(model)) {
-    writeText(stdout, "<TD>" + cellText(model, model.value(row, 0), rowTotalDecimals(model)));
-  }
-  writeLine(stdout, "");
+void writeMarkLegend(const ResultModel& model) {
+  if (model.markLegend.empty()) return;
+  writeLine(stdout, "<P CLASS=\"legenda\">" + htmlAccents(model.markLegend) + "</P>");
 }
 
 std::string rowLabel(const ResultModel& model, int row) {
@@ -92,16 +86,17 @@ void writePlainTable(const ResultModel& model) {
   if (model.totalRowShown) {
     writeLine(stdout, "<TR ALIGN=RIGHT>");
     writeLine(stdout, "<TH ALIGN=LEFT> TOTAL");
-    writeTotalsCells(model);
+    writeCells(model, 0);
   }
   for (int p = 1; p <= model.rowCount; ++p) {
     const int row = rowAtPosition(model, p);
     if (!rowWritten(model, row)) continue;
     writeLine(stdout, "<TR ALIGN=RIGHT>");
     writeLine(stdout, "<TH ALIGN=LEFT>" + rowLabel(model, row));
-    writeBodyCells(model, row);
+    writeCells(model, row);
   }
   writeLine(stdout, "</TABLE>");
+  writeMarkLegend(model);
   writeLine(stdout, "</CENTER>");
   writeLine(stdout, "<BR>");
 }
@@ -128,13 +123,14 @@ void writeStyledTable(const ResultModel& model) {
   writeLine(stdout, "<TR VALIGN=\"BOTTOM\">");
   writeLine(stdout, "<TD CLASS=\"rodape\" COLSPAN=" + span + ">");
   for (const std::string& line : model.footnoteLines) writeLine(stdout, line);
+  writeMarkLegend(model);
   writeLine(stdout, "&nbsp;");
   writeLine(stdout, "</TFOOT>");
   writeLine(stdout, "<TBODY VALIGN=\"BOTTOM\">");
   if (model.totalRowShown) {
     writeLine(stdout, "<TR CLASS=\"separador\" align=\"right\">");
     writeLine(stdout, "<TD align=\"left\"> TOTAL");
-    writeTotalsCells(model);
+    writeCells(model, 0);
   }
   bool anyRolledUp = false;
   for (int r = 1; r <= model.rowCount; ++r) anyRolledUp = anyRolledUp || model.rollUpTarget[r] > 0;
@@ -146,7 +142,7 @@ void writeStyledTable(const ResultModel& model) {
     writeLine(stdout,
               separator ? "<TR CLASS=\"separador\" align=\"right\">" : "<TR align=\"right\">");
     writeLine(stdout, "<TD ALIGN=LEFT>" + rowLabel(model, row));
-    writeBodyCells(model, row);
+    writeCells(model, row);
   }
   writeLine(stdout, "</TABLE>");
   writeLine(stdout, "<BR>");

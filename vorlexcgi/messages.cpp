@@ -25,6 +25,20 @@ const char* const kMessages[3][kMessageCount] = {
      "No record selected", "must be selected in rows or columns"},
 };
 
+// The marks of a protected table: what "X", "*" and ".." mean, in each language. The limits
+// follow the first two texts.
+const char* const kMarkTexts[3][4] = {
+    {"X: valor suprimido por sigilo (menos de ",
+     " registros, ou para que n\xE3o possa ser deduzido dos totais)",
+     "*: taxa inst\xE1vel (numerador menor que ", "..: n\xE3o calcul\xE1vel (divisor zero)"},
+    {"X: valor suprimido por confidencialidad (menos de ",
+     " registros, o para que no pueda deducirse de los totales)",
+     "*: tasa inestable (numerador menor que ", "..: no calculable (divisor cero)"},
+    {"X: value suppressed for confidentiality (fewer than ",
+     " records, or so that it cannot be derived from the totals)",
+     "*: unreliable rate (numerator below ", "..: not computable (zero divisor)"},
+};
+
 }  // namespace
 
 std::string localMessage(PageText text, Language language) {
@@ -37,4 +51,18 @@ void setNumberSeparators(TabulationState& state) {
   const bool english = state.language == Language::english;
   state.thousandsSeparator = english ? ',' : '.';
   state.decimalSeparator = english ? '.' : ',';
+}
+
+std::string markLegend(Language language, int smallCountLimit, const std::string& unreliableLimit,
+                       bool rates) {
+  const char* const* texts = kMarkTexts[textColumn(language)];
+  std::string legend;
+  auto add = [&legend](const std::string& entry) {
+    if (!legend.empty()) legend += "; ";
+    legend += entry;
+  };
+  if (smallCountLimit > 0) add(texts[0] + std::to_string(smallCountLimit) + texts[1]);
+  if (rates && !unreliableLimit.empty()) add(texts[2] + unreliableLimit + ")");
+  if (rates && (smallCountLimit > 0 || !unreliableLimit.empty())) add(texts[3]);
+  return legend;
 }

@@ -23,3 +23,8 @@ enum class PageText : std::uint8_t {
 // The text in the language, through htmlAccents; empty for a number outside the table.
 std::string localMessage(PageText text, Language language);
 void setNumberSeparators(TabulationState& state);
+// The line that explains a protected table's marks, in Windows-1252 bytes: "X" with the limit
+// when small counts are suppressed (smallCountLimit > 0), and for a table with rates "*" with
+// the unreliable limit (when not empty) and "..". Empty when the table can show no mark.
+std::string markLegend(Language language, int smallCountLimit, const std::string& unreliableLimit,
+                       bool rates);

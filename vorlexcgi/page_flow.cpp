@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "confidentiality.h"
 #include "copies.h"
 #include "definition.h"
 #include "engine.h"
@@ -157,6 +158,7 @@ void reserveResultArrays(TabulationState& state) {
   state.columnTotals.assign(columns - 1, 0.0);
   state.divisorColumnTotals.assign(columns - 1, 0.0);
   state.columnDecimals.assign(columns - 1, 0);
+  if (state.smallCountLimit > 0) state.countCells.assign(columns, std::vector<double>(rows, 0.0));
 }
 
 Status chooseFiles(TabulationState& state) {
@@ -419,13 +421,15 @@ Ending answerRequest(TabulationState& state, int argc, char** argv) {
     return closingEnd(EndReason::noRecords,
                       "<H2>" + localMessage(PageText::noRecordSelected, state.language) + "</H2>");
   }
+  const ProtectionSources protection = protectionSources(state);
   computeDerivedValues(state);
   // Periods whose codes cannot be described end the request before the table is written.
   std::string periodText;
   if (Status failure = periodDescription(state.periodCodes, state.language, periodText)) {
     return endFor(std::move(*failure));
   }
-  const ResultModel model = resultModel(state);
+  ResultModel model = resultModel(state);
+  markProtectedCells(model, protection, state);
   releaseCells(state);
   writeResultTable(state, model);
   if (Status failure = writeCopiesAndLinks(state, model)) return endFor(std::move(*failure));

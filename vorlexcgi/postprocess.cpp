@@ -47,27 +47,33 @@ void sortRange(TabulationState& state, int low, int high) {
 
 }  // namespace
 
-void finishTotals(TabulationState& state) {
+void totalCells(const TabulationState& state, std::vector<std::vector<double>>& cells,
+                std::vector<double>& columnTotals, std::vector<double>& rowTotals,
+                double& grandTotal) {
   const int rows = state.rowCount, columns = state.columnCount;
-  state.columnTotals.assign(columns + 1, 0.0);
-  state.grandTotal = 0;
+  columnTotals.assign(columns + 1, 0.0);
+  grandTotal = 0;
   for (int c = 1; c <= columns; ++c) {
     double sum = 0;
     for (int r = 1; r <= rows; ++r) {
-      if (rollUpOf(state, r) >= 0) sum += state.valueCells[c][r];
+      if (rollUpOf(state, r) >= 0) sum += cells[c][r];
     }
-    state.columnTotals[c] = sum;
-    state.grandTotal += sum;
+    columnTotals[c] = sum;
+    grandTotal += sum;
   }
   // Taken before the roll-up, so summary rows are not counted twice; the last column (values in
   // no column category) is rolled up too but enters no total.
-  for (int c = 1; c <= columns + 1; ++c) rollUpColumn(state, state.valueCells[c]);
-  state.rowTotals.assign(rows + 1, 0.0);
+  for (int c = 1; c <= columns + 1; ++c) rollUpColumn(state, cells[c]);
+  rowTotals.assign(rows + 1, 0.0);
   for (int r = 1; r <= rows; ++r) {
     double sum = 0;
-    for (int c = 1; c <= columns; ++c) sum += state.valueCells[c][r];
-    state.rowTotals[r] = sum;
+    for (int c = 1; c <= columns; ++c) sum += cells[c][r];
+    rowTotals[r] = sum;
   }
+}
+
+void finishTotals(TabulationState& state) {
+  totalCells(state, state.valueCells, state.columnTotals, state.rowTotals, state.grandTotal);
 }
 
 void rateWithColumns(TabulationState& state) {

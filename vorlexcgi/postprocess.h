@@ -2,8 +2,15 @@
 // the row order.
 #pragma once
 
+#include <vector>
+
 #include "state.h"
 
+// Column totals (rows with a negative roll-up target left out), the roll-up of rows into their
+// summary rows, then row totals, for one set of cells laid out as valueCells.
+void totalCells(const TabulationState& state, std::vector<std::vector<double>>& cells,
+                std::vector<double>& columnTotals, std::vector<double>& rowTotals,
+                double& grandTotal);
 void finishTotals(TabulationState& state);
 void rateWithColumns(TabulationState& state);
 void percentWithColumns(TabulationState& state);

@@ -91,6 +91,7 @@ ResultModel resultModel(const TabulationState& state) {
 void releaseCells(TabulationState& state) {
   std::vector<std::vector<double>>().swap(state.valueCells);
   std::vector<std::vector<double>>().swap(state.divisorCells);
+  std::vector<std::vector<double>>().swap(state.countCells);
 }
 
 bool columnWritten(const ResultModel& model, int column) {
@@ -118,4 +119,18 @@ int rowAtPosition(const ResultModel& model, int position) {
 
 int rowTotalDecimals(const ResultModel& model) {
   return model.columnDecimals.size() > 1 ? model.columnDecimals[1] : 0;
+}
+
+std::string markedText(const ResultModel& model, int row, int column, std::string text) {
+  switch (model.mark(row, column)) {
+    case CellMark::suppressed:
+      return "X";
+    case CellMark::notComputable:
+      return "..";
+    case CellMark::unreliable:
+      return text + "*";
+    case CellMark::none:
+      break;
+  }
+  return text;
 }

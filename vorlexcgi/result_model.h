@@ -16,6 +16,15 @@ struct ResultSelection {
   std::vector<std::string> chosen;  // labels of the selected categories, in category order
 };
 
+// What a cell shows instead of, or beside, its value when the definition protects small counts
+// or flags rates (OSIGILO, OINSTAVEL).
+enum class CellMark : std::uint8_t {
+  none,
+  suppressed,     // "X": the value is not published
+  unreliable,     // "*" after the value: a rate from few events
+  notComputable,  // "..": a rate whose divisor is 0
+};
+
 struct ResultModel {
   // What was asked, as the heading block describes it.
   std::string title;
@@ -53,9 +62,18 @@ struct ResultModel {
   // column, so cell (0, 0) is the grand total. Rates and percentages are already applied.
   std::vector<double> values;
 
-  double value(int row, int column) const {
-    return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(columnCount + 1) +
-                  static_cast<std::size_t>(column)];
+  // Laid out as values; empty when no cell can carry a mark. The values stay true, so the sort
+  // and the zero-row test never depend on the marks.
+  std::vector<CellMark> marks;
+  std::string markLegend;  // the line below the table that explains the marks; empty without
+
+  std::size_t cellIndex(int row, int column) const {
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(columnCount + 1) +
+           static_cast<std::size_t>(column);
+  }
+  double value(int row, int column) const { return values[cellIndex(row, column)]; }
+  CellMark mark(int row, int column) const {
+    return marks.empty() ? CellMark::none : marks[cellIndex(row, column)];
   }
 };
 
@@ -79,3 +97,6 @@ bool rowWritten(const ResultModel& model, int row);
 int rowAtPosition(const ResultModel& model, int position);
 // The decimals of the totals column: those of the first column.
 int rowTotalDecimals(const ResultModel& model);
+// A cell's text as every format writes it: `text` is the value as that format writes it, which
+// a mark replaces ("X", "..") or follows ("*").
+std::string markedText(const ResultModel& model, int row, int column, std::string text);

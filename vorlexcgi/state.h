@@ -62,11 +62,19 @@ struct TabulationState {
   // valueCells[c][r], c = 1..K + 1, r = 1..R + 1; the last column and row hold the values in no
   // category and are never shown. Slot 0 of each index is unused.
   std::vector<std::vector<double>> valueCells, divisorCells;
+  // Records per cell, laid out as valueCells; kept only when small counts are suppressed. Without
+  // a column dimension every measure counts the same records, so column 1 holds them.
+  std::vector<std::vector<double>> countCells;
   std::vector<double> columnTotals, divisorColumnTotals;  // [1..K]
   std::vector<double> rowTotals, divisorRowTotals;        // [1..R]
   double grandTotal = 0, divisorGrandTotal = 0;
   std::vector<int> columnDecimals;  // [1..K]
   std::vector<int> rowOrder;        // [1..R]
+
+  // OSIGILO=k: cells of 1..k-1 records are suppressed (0: off). OINSTAVEL=n: a rate whose
+  // numerator is below n is marked unreliable (0: off).
+  int smallCountLimit = 0;
+  double unreliableLimit = 0;
 
   bool sortRows = false, showZeroRows = false;
   bool showTotalRow = true, showTotalColumn = true;

@@ -121,15 +121,17 @@ void writePreformatted(const ResultModel& model) {
   for (int r = 1; r <= model.rowCount; ++r) {
     rowLabelWidth = std::max(rowLabelWidth, model.rowLabels[r].size());
   }
+  // Room for a trailing "*" when cells may carry marks.
+  const int markRoom = model.marks.empty() ? 0 : 1;
   std::vector<std::size_t> widths(static_cast<std::size_t>(columns) + 1);
   for (int c = 1; c <= columns; ++c) {
-    const int width = numberWidth(model.columnDecimals[c], model.value(0, c));
+    const int width = numberWidth(model.columnDecimals[c], model.value(0, c)) + markRoom;
     widths[c] = std::max(static_cast<std::size_t>(width), labels[c].size() + 1);
   }
   std::size_t totalWidth = 0;
   if (model.columnActive) {
     totalWidth = static_cast<std::size_t>(
-        std::max(numberWidth(model.columnDecimals[columns], model.value(0, 0)), 7));
+        std::max(numberWidth(model.columnDecimals[columns], model.value(0, 0)) + markRoom, 7));
   }
   const int totalDecimals = model.columnDecimals[1];
 
@@ -155,13 +157,16 @@ void writePreformatted(const ResultModel& model) {
       if (!columnWritten(model, c)) continue;
       const double value = model.value(r, c);
       appendRightAligned(line,
-                         value == 0 && model.zeroAsHyphen
-                             ? std::string("-")
-                             : preNumber(model, value, model.columnDecimals[c]),
+                         markedText(model, r, c,
+                                    value == 0 && model.zeroAsHyphen
+                                        ? std::string("-")
+                                        : preNumber(model, value, model.columnDecimals[c])),
                          widths[c]);
     }
     if (totals) {
-      appendRightAligned(line, preNumber(model, model.value(r, 0), totalDecimals), totalWidth);
+      appendRightAligned(
+          line, markedText(model, r, 0, preNumber(model, model.value(r, 0), totalDecimals)),
+          totalWidth);
     }
     writeLine(stdout, line);
   }
@@ -172,13 +177,21 @@ void writePreformatted(const ResultModel& model) {
     appendAligned(line, "TOTAL", 5, rowLabelWidth, false);
     for (int c = 1; c <= columns; ++c) {
       if (!columnWritten(model, c)) continue;
-      appendRightAligned(line, preNumber(model, model.value(0, c), model.columnDecimals[c]),
-                         widths[c]);
+      appendRightAligned(
+          line,
+          markedText(model, 0, c, preNumber(model, model.value(0, c), model.columnDecimals[c])),
+          widths[c]);
     }
     if (totals) {
-      appendRightAligned(line, preNumber(model, model.value(0, 0), totalDecimals), totalWidth);
+      appendRightAligned(
+          line, markedText(model, 0, 0, preNumber(model, model.value(0, 0), totalDecimals)),
+          totalWidth);
     }
     writeLine(stdout, line);
+  }
+  if (!model.markLegend.empty()) {
+    writeLine(stdout, "");
+    writeLine(stdout, htmlAccents(model.markLegend));
   }
   writeLine(stdout, "</PRE>");
 }
@@ -210,6 +223,9 @@ void writeSeparatedTable(std::FILE* file, const ResultModel& model,
   const int totalDecimals = model.columnDecimals[1];
   const char separator = layout.separator;
   auto written = [&](int c) { return layout.everyRowAndColumn || columnWritten(model, c); };
+  auto cell = [&](int r, int c, int decimals) {
+    return markedText(model, r, c, layout.number(model, model.value(r, c), decimals));
+  };
 
   std::string line = quoted(labelText(model.rowTitle, layout.titleForm));
   for (int c = 1; c <= columns; ++c) {
@@ -226,9 +242,9 @@ void writeSeparatedTable(std::FILE* file, const ResultModel& model,
     for (int c = 1; c <= columns; ++c) {
       if (!written(c)) continue;
       line += separator;
-      line += layout.number(model, model.value(r, c), model.columnDecimals[c]);
+      line += cell(r, c, model.columnDecimals[c]);
     }
-    if (totals) line += separator + layout.number(model, model.value(r, 0), totalDecimals);
+    if (totals) line += separator + cell(r, 0, totalDecimals);
     writeLine(file, line);
   }
 
@@ -237,11 +253,14 @@ void writeSeparatedTable(std::FILE* file, const ResultModel& model,
     for (int c = 1; c <= columns; ++c) {
       if (!written(c)) continue;
       line += separator;
-      line += layout.number(model, model.value(0, c), model.columnDecimals[c]);
+      line += cell(0, c, model.columnDecimals[c]);
     }
-    if (totals) line += separator + layout.number(model, model.value(0, 0), totalDecimals);
+    if (totals) line += separator + cell(0, 0, totalDecimals);
     writeLine(file, line);
   }
+  // Quoted: the legend separates its entries with ";".
+  if (!model.markLegend.empty())
+    writeLine(file, quoted(labelText(model.markLegend, layout.labelForm)));
 }
 
 std::string copyFixedPoint(const ResultModel& model, double value, int decimals) {
