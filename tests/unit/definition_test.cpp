@@ -263,3 +263,42 @@ TEST_F(Definition, DefinitionIsFoundIgnoringCase) {
   EXPECT_FALSE(readDefinition(state));
   EXPECT_EQ("Found", state.title);
 }
+
+TEST_F(Definition, ConfidentialityOptions) {
+  const struct {
+    const char* lines;
+    int smallCountLimit;
+    double unreliableLimit;
+  } cases[] = {
+      {"", 0, 0},
+      {"OSIGILO=5\r\nOINSTAVEL=20\r\n", 5, 20},
+      {"osigilo= 2 \r\noInstavel=2.5\r\n", 2, 2.5},
+      {"OSIGILO=10\r\nOSIGILO=3\r\n", 3, 0},  // the later line wins, like the other options
+  };
+  for (const auto& c : cases) {
+    const TabulationState state = readWith(std::string(";t\r\n") + c.lines);
+    EXPECT_EQ(c.smallCountLimit, state.smallCountLimit) << c.lines;
+    EXPECT_EQ(c.unreliableLimit, state.unreliableLimit) << c.lines;
+  }
+}
+
+TEST_F(Definition, ConfidentialityOptionsThatCannotHoldEndTheRequest) {
+  // A protection that was asked for and cannot be given must not pass as none.
+  const struct {
+    const char* line;
+    const char* text;
+  } cases[] = {
+      {"OSIGILO=1", "Erro: OSIGILO=1: o limite deve ser um inteiro de 2 ou mais"},
+      {"OSIGILO=", "Erro: OSIGILO=: o limite deve ser um inteiro de 2 ou mais"},
+      {"Osigilo=5x", "Erro: Osigilo=5x: o limite deve ser um inteiro de 2 ou mais"},
+      {"OINSTAVEL=0", "Erro: OINSTAVEL=0: o limite deve ser um n\xFAmero maior que zero"},
+      {"OINSTAVEL=vinte", "Erro: OINSTAVEL=vinte: o limite deve ser um n\xFAmero maior que zero"},
+  };
+  for (const auto& c : cases) {
+    TabulationState state;
+    const Status failure = readInto(std::string(";t\r\n") + c.line + "\r\n", "", state);
+    ASSERT_TRUE(failure) << c.line;
+    EXPECT_EQ(c.text, failure->text) << c.line;
+    EXPECT_EQ(1, failure->status) << c.line;
+  }
+}

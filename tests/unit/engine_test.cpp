@@ -182,6 +182,44 @@ TEST(Engine, BlankRecordsPastTheEndOfTheFileCountAsOneLot) {
   EXPECT_EQ(1, failure->status);
 }
 
+TEST(Engine, RecordsAreCountedPerCellOnlyWhenAsked) {
+  TestDbf dbf = municipalities();
+  const std::string path = dbf.writeTo(tempPath("dados.dbf"));
+  // Without a column dimension each record counts once, in column 1, whatever its measure adds.
+  TabulationState rows = sexState("PESO", {});
+  rows.countCells = rows.valueCells;
+  tabulated(rows, path);
+  EXPECT_EQ((std::vector<double>{0, 3, 2, 1}), rows.countCells[1]);
+  EXPECT_EQ((std::vector<double>{0, 0, 0, 0}), rows.countCells[2]);
+  EXPECT_DOUBLE_EQ(11.5, rows.valueCells[1][1]);
+
+  // With one, per cell: municipalities A and B are columns, C falls in no category.
+  TabulationState cells = sexState("PESO", {});
+  loadInto(cells.columnDimension, "MUN", conversionFile("mun.cnv", "2 1 L", {"A", "B"}));
+  cells.columnActive = true;
+  cells.columnCount = 2;
+  cells.valueCells.assign(4, std::vector<double>(4, 0.0));
+  cells.divisorCells = cells.valueCells;
+  cells.countCells = cells.valueCells;
+  tabulated(cells, path);
+  EXPECT_EQ((std::vector<double>{0, 2, 1, 0}), cells.countCells[1]);
+  EXPECT_EQ((std::vector<double>{0, 0, 1, 1}), cells.countCells[2]);
+  EXPECT_EQ((std::vector<double>{0, 1, 0, 0}), cells.countCells[3]);
+
+  // Blank records past the end of the file count as many as they are.
+  dbf.recordCount = 1000;
+  dbf.writeTo(path);
+  rows = sexState("PESO", {});
+  rows.countCells = rows.valueCells;
+  tabulated(rows, path);
+  EXPECT_EQ(1000 - 5, rows.countCells[1][3]);
+
+  // Off: no array, nothing counted.
+  TabulationState off = sexState("#", {});
+  tabulated(off, path);
+  EXPECT_TRUE(off.countCells.empty());
+}
+
 TEST(Engine, CodesOfEveryWidthAreToldApartByTheirLastByte) {
   for (int width = 1; width <= 10; ++width) {
     const std::string stem(static_cast<std::size_t>(width - 1), '7');
