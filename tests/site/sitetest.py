@@ -476,12 +476,43 @@ def number(text, language=0):
     return float(text.replace(thousands, "").replace(decimal, "."))
 
 
+MARKS = ("X", "..")  # a suppressed value, a rate with a zero divisor
+
+
+def published(text, language=0):
+    """A cell as a reader takes it: None where a mark stands instead of the value, otherwise
+    the number, without the "*" that flags an unreliable rate."""
+    text = text.rstrip("*")
+    return None if text in MARKS else number(text, language)
+
+
 def table_numbers(body):
     """The header row and {row label: [numbers]} of the result table's rows of values, the
-    TOTAL row among them."""
+    TOTAL row among them; None for a value a mark hides."""
     header, rows = result_rows(body)
-    return header, {label: [number(v) for v in values] for label, values in rows.items()
+    return header, {label: [published(v) for v in values] for label, values in rows.items()
                     if label != header[0] and len(values) == len(header) - 1}
+
+
+def small_count_limit(body):
+    """The k of a page whose definition suppresses small counts, read from its legend; None
+    when the page has no legend."""
+    found = re.search(r"\(menos de (\d+) registros|\(fewer than (\d+) records", page_text(body))
+    return int(found.group(1) or found.group(2)) if found else None
+
+
+def assert_counts_shown(test, shown, expected, limit):
+    """Rows of values (None where hidden) against rows of counts: every published value equals
+    its count, and with a limit every count of 1..limit-1 is hidden."""
+    test.assertEqual(sorted(shown), sorted(expected))
+    for label, counts in expected.items():
+        values = shown[label]
+        test.assertEqual(len(values), len(counts), label)
+        for value, count in zip(values, counts):
+            if value is not None:
+                test.assertEqual(value, count, label)
+            if limit:
+                test.assertFalse(0 < count < limit and value is not None, (label, count))
 
 
 def classic_get_answer(status, body):
@@ -539,8 +570,9 @@ def check_rows_by_sex(test, body, expected):
     header, shown = table_numbers(body)
     test.assertEqual(header[1:], SEX_PT + ["Total"])
     totals = [sum(counts[i] for counts in expected.values()) for i in range(3)]
-    test.assertEqual(shown.pop("TOTAL"), totals + [sum(totals)])
-    test.assertEqual(shown, {label: counts + [sum(counts)] for label, counts in expected.items()})
+    rows = {label: counts + [sum(counts)] for label, counts in expected.items()}
+    rows["TOTAL"] = totals + [sum(totals)]
+    assert_counts_shown(test, shown, rows, small_count_limit(body))
 
 
 def check_copy_matches_page(test, copy, body):
@@ -549,7 +581,7 @@ def check_copy_matches_page(test, copy, body):
     lines = copy.decode("cp1252").split("\r\n")
     start = next(i for i, line in enumerate(lines) if line.startswith('"'))
     table = list(csv.reader(io.StringIO("\r\n".join(lines[start + 1:])), delimiter=";"))
-    copied = {r[0]: [float(v.replace(",", ".")) for v in r[1:]] for r in table if r}
+    copied = {r[0]: [published(v) for v in r[1:]] for r in table if len(r) > 1}
     header, shown = table_numbers(body)
     shown["Total"] = shown.pop("TOTAL")
     test.assertEqual(copied, shown)
