@@ -3,13 +3,15 @@
 // the table shows and, where one is left with a single suppressed cell, suppresses its smallest
 // non-zero published cell; a relation changes at most twice, so this is linear in the table. The
 // combination check then asks the linear audit whether the relations taken together still pin
-// down a suppressed cell (two blocks of suppressions joined by one cell are each safe alone, yet
-// the joining cell follows from adding the rows and subtracting the columns of one block); each
-// such cell gets one more suppressed beside it, preferring a cell that joins other suppressions.
+// down a suppressed cell: two blocks of suppressions joined by one cell are each safe alone, yet
+// the joining cell follows from adding the rows and taking away the columns of one block. For
+// each pinned cell the audit gives the ways of adding relations up to it alone, and the smallest
+// published cell that every such way takes in is suppressed: that frees the pinned cell.
 #include "cell_suppression.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <queue>
 
@@ -116,6 +118,7 @@ class Search {
       suppressed_[c] = counts_[c] > 0 && counts_[c] < limit;
     }
     published_ = publishedCells(model);
+    seenCell_.assign(cells, false);
     known_.assign(cells, false);
     for (std::size_t c = 0; c < cells && c < input.known.size(); ++c) known_[c] = input.known[c];
     // Each cell's relations, as one flat list.
@@ -125,9 +128,15 @@ class Search {
     }
     for (std::size_t c = 0; c < cells; ++c) relationStart_[c + 1] += relationStart_[c];
     relationList_.resize(relationStart_[cells]);
+    signList_.resize(relationStart_[cells]);
     std::vector<std::size_t> next(relationStart_.begin(), relationStart_.end() - 1);
     for (std::size_t j = 0; j < relations_.size(); ++j) {
-      for (const std::size_t c : relations_[j].cells) relationList_[next[c]++] = j;
+      const CellRelation& relation = relations_[j];
+      for (std::size_t i = 0; i < relation.cells.size(); ++i) {
+        const std::size_t at = next[relation.cells[i]]++;
+        relationList_[at] = j;
+        signList_[at] = static_cast<int>(i) < relation.totals ? -1 : 1;
+      }
     }
   }
 
@@ -148,7 +157,16 @@ class Search {
   std::vector<bool> suppressed_, published_;
   std::vector<bool> known_;  // known to a reader whatever it shows: never an unknown
   std::vector<std::size_t> relationStart_, relationList_;
+  std::vector<int> signList_;      // beside relationList_: -1 for a total, 1 for a part
   std::vector<int> suppressedIn_;  // per relation
+  // The last audit: its relations over the unknowns, and where cells and relations sit in it.
+  std::vector<std::vector<AuditTerm>> system_;
+  std::vector<std::size_t> systemRow_;       // per relation; kNone: no unknown in it
+  std::vector<std::size_t> unknownOf_;       // per cell; kNone: not an unknown
+  std::vector<std::size_t> systemRelation_;  // per system row: its relation
+  std::size_t unknownCount_ = 0;
+  Isolation isolation_;                 // of the cells the last audit pinned
+  mutable std::vector<bool> seenCell_;  // all false between uses
 
   template <typename Visit>
   void forRelationsOf(std::size_t cell, Visit visit) const {
@@ -193,32 +211,39 @@ class Search {
   }
 
   // Suppressed published cells that the relations fix in combination.
-  std::vector<std::size_t> pinnedCells() const {
+  std::vector<std::size_t> pinnedCells() {
     const int width = model_.columnCount + 1;
-    std::vector<std::size_t> unknownOf(model_.values.size(), kNone), cellOf;
+    unknownOf_.assign(model_.values.size(), kNone);
+    std::vector<std::size_t> cellOf;
     // Column by column, the totals column first: a row relation then pivots on its total, so
     // eliminating it spreads into the totals column's relations alone.
     for (int c = 0; c < width; ++c) {
       for (int r = 0; r <= model_.rowCount; ++r) {
         const std::size_t cell = model_.cellIndex(r, c);
         if (unknown(cell) && published_[cell]) {
-          unknownOf[cell] = cellOf.size();
+          unknownOf_[cell] = cellOf.size();
           cellOf.push_back(cell);
         }
       }
     }
+    unknownCount_ = cellOf.size();
+    system_.clear();
+    systemRelation_.clear();
+    systemRow_.assign(relations_.size(), kNone);
     if (cellOf.empty()) return {};
-    std::vector<std::vector<AuditTerm>> system;
-    for (const CellRelation& relation : relations_) {
+    for (std::size_t j = 0; j < relations_.size(); ++j) {
+      const CellRelation& relation = relations_[j];
       std::vector<AuditTerm> terms;
       for (std::size_t i = 0; i < relation.cells.size(); ++i) {
-        const std::size_t unknown = unknownOf[relation.cells[i]];
-        if (unknown != kNone)
-          terms.push_back({unknown, static_cast<int>(i) < relation.totals ? -1 : 1});
+        const std::size_t u = unknownOf_[relation.cells[i]];
+        if (u != kNone) terms.push_back({u, static_cast<int>(i) < relation.totals ? -1 : 1});
       }
-      if (!terms.empty()) system.push_back(std::move(terms));
+      if (terms.empty()) continue;
+      systemRow_[j] = system_.size();
+      systemRelation_.push_back(j);
+      system_.push_back(std::move(terms));
     }
-    const std::vector<bool> fixed = fixedUnknowns(cellOf.size(), system);
+    const std::vector<bool> fixed = fixedUnknowns(cellOf.size(), system_);
     std::vector<std::size_t> pinned;
     for (std::size_t i = 0; i < cellOf.size(); ++i) {
       if (fixed[i]) pinned.push_back(cellOf[i]);
@@ -227,46 +252,83 @@ class Search {
     return pinned;
   }
 
-  // Whether the cell has a relation, other than those of `pinned`, that already holds a
-  // suppressed cell: suppressing it then ties the pinned cell to more unknowns.
-  bool joinsOthers(std::size_t cell, std::size_t pinned) const {
-    bool joins = false;
-    forRelationsOf(cell, [&](std::size_t k) {
-      if (suppressedIn_[k] == 0) return;
-      bool shared = false;
-      forRelationsOf(pinned, [&](std::size_t p) { shared = shared || p == k; });
-      joins = joins || !shared;
-    });
-    return joins;
-  }
-
-  bool addComplements(const std::vector<std::size_t>& pinned) {
-    std::vector<bool> used(relations_.size(), false);
-    bool added = false;
-    for (const std::size_t cell : pinned) {
-      bool fresh = true;
-      forRelationsOf(cell, [&](std::size_t k) { fresh = fresh && !used[k]; });
-      if (!fresh) continue;
-      Candidate joined, any;
-      forRelationsOf(cell, [&](std::size_t k) {
-        for (const std::size_t c : relations_[k].cells) {
-          if (!open(c)) continue;
-          any.consider(c, sizes_, counts_);
-          if (joinsOthers(c, cell)) joined.consider(c, sizes_, counts_);
-        }
-      });
-      const std::size_t chosen = joined.cell != kNone ? joined.cell : any.cell;
-      if (chosen == kNone) continue;
-      suppressed_[chosen] = true;
-      forRelationsOf(cell, [&](std::size_t k) { used[k] = true; });
-      added = true;
+  // A cell's relations in the last audit's system, with its coefficient in each; false when one
+  // of its relations holds no unknown yet.
+  bool auditColumn(std::size_t cell, std::vector<AuditTerm>& column) const {
+    column.clear();
+    bool settled = true;
+    for (std::size_t k = relationStart_[cell]; k < relationStart_[cell + 1]; ++k) {
+      const std::size_t row = systemRow_[relationList_[k]];
+      if (row == kNone) {
+        settled = false;
+      } else {
+        column.push_back({row, signList_[k]});
+      }
     }
-    return added || widenFrom(pinned.front());
+    return settled;
   }
 
-  // A pinned cell whose own relations hold nothing more to suppress: the nearest relation,
-  // through suppressed cells, that still has a candidate gives one.
-  bool widenFrom(std::size_t start) {
+  // Whether every way of isolating a pinned cell takes in a cell with `column`: its target
+  // weights (`weights`, per system row) give it a sum, and the dependencies among the relations
+  // none.
+  bool takenIn(const std::vector<std::uint64_t>& weights,
+               const std::vector<AuditTerm>& column) const {
+    return weightOf(weights, column) != 0 && weightOf(isolation_.dependency, column) == 0;
+  }
+
+  // The smallest published cell that every way of isolating the pinned cell takes in, from the
+  // relations its weights name: one whose relations all hold unknowns already frees it by
+  // itself and comes first; another frees it once the relation check has covered it in turn.
+  std::size_t freeingCell(const std::vector<std::pair<std::size_t, std::uint64_t>>& named,
+                          const std::vector<std::uint64_t>& weights) const {
+    Candidate settled, other;
+    std::vector<AuditTerm> column;
+    std::vector<std::size_t> seen;
+    for (const auto& [row, weight] : named) {
+      for (const std::size_t cell : relations_[systemRelation_[row]].cells) {
+        if (seenCell_[cell] || !open(cell) || !published_[cell]) continue;
+        seenCell_[cell] = true;
+        seen.push_back(cell);
+        const bool alone = auditColumn(cell, column);
+        if (takenIn(weights, column)) (alone ? settled : other).consider(cell, sizes_, counts_);
+      }
+    }
+    for (const std::size_t cell : seen) seenCell_[cell] = false;
+    return settled.cell != kNone ? settled.cell : other.cell;
+  }
+
+  // One more suppressed cell for each pinned cell that this round's earlier choices have not
+  // freed already: the freeing cell, or failing one the nearest candidate. Every round
+  // suppresses more, so the search ends.
+  bool addComplements(const std::vector<std::size_t>& pinned) {
+    std::vector<std::size_t> chosen, targets;
+    std::vector<AuditTerm> column;
+    for (const std::size_t cell : pinned) targets.push_back(unknownOf_[cell]);
+    isolation_ = isolations(unknownCount_, system_, targets);
+    std::vector<std::uint64_t> weights(system_.size(), 0);
+    for (std::size_t p = 0; p < pinned.size(); ++p) {
+      const auto& named = isolation_.weights[p];
+      for (const auto& [row, weight] : named) weights[row] = weight;
+      bool freed = false;
+      for (const std::size_t c : chosen) {
+        auditColumn(c, column);
+        freed = freed || (!named.empty() && takenIn(weights, column));
+      }
+      std::size_t next = freed || named.empty() ? kNone : freeingCell(named, weights);
+      for (const auto& [row, weight] : named) weights[row] = 0;
+      if (freed) continue;
+      if (next == kNone) next = nearestCandidate(pinned[p]);
+      if (next == kNone) continue;
+      suppressed_[next] = true;
+      chosen.push_back(next);
+    }
+    return !chosen.empty();
+  }
+
+  // The smallest candidate of the relations nearest to a cell: its own, then those reached
+  // through the suppressed cells they hold, and so on. None when every relation so reached holds
+  // only suppressed cells and zeros.
+  std::size_t nearestCandidate(std::size_t start) const {
     std::vector<bool> seenCell(model_.values.size(), false), seenRelation(relations_.size(), false);
     std::vector<std::size_t> layer{start};
     seenCell[start] = true;
@@ -287,13 +349,10 @@ class Search {
           }
         });
       }
-      if (best.cell != kNone) {
-        suppressed_[best.cell] = true;
-        return true;
-      }
+      if (best.cell != kNone) return best.cell;
       layer = std::move(next);
     }
-    return false;
+    return kNone;
   }
 };
 

@@ -60,11 +60,15 @@ std::uint64_t nextRandom(std::uint64_t& state) {
   return z ^ (z >> 31);
 }
 
-}  // namespace
+struct Echelon {
+  std::size_t unknownCount = 0;
+  std::vector<PivotRow> rows;
+  std::vector<std::size_t> rowOf;  // per unknown: its pivot row, or kNone
+};
 
-std::vector<bool> fixedUnknowns(std::size_t unknownCount,
-                                const std::vector<std::vector<AuditTerm>>& relations) {
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+Echelon eliminate(std::size_t unknownCount, const std::vector<std::vector<AuditTerm>>& relations) {
   std::vector<PivotRow> rows;
   std::vector<std::size_t> rowOf(unknownCount, kNone);
   std::vector<std::uint64_t> sum(unknownCount, 0);
@@ -122,23 +126,90 @@ std::vector<bool> fixedUnknowns(std::size_t unknownCount,
     rows.push_back(std::move(row));
   }
 
-  // Free unknowns take random values; each pivot then follows from its row, the last row first.
-  std::vector<std::uint64_t> solution(unknownCount, 0);
+  return {unknownCount, std::move(rows), std::move(rowOf)};
+}
+
+// A solution of the homogeneous relations. Free unknowns from `first` on take `given`, in
+// order; those before take random values, or 0 when `random` is false. With random values an
+// unknown is 0 exactly when it is 0 in every solution, but for a chance of about 2^-61.
+std::vector<std::uint64_t> solution(const Echelon& echelon, bool random, std::size_t first = 0,
+                                    const std::vector<std::uint64_t>& given = {}) {
+  std::vector<std::uint64_t> values(echelon.unknownCount, 0);
   std::uint64_t seed = 0x5EC12E7ULL;
-  for (std::size_t i = 0; i < unknownCount; ++i) {
-    if (rowOf[i] == kNone) solution[i] = 1 + nextRandom(seed) % (kPrime - 1);
+  for (std::size_t i = 0; i < echelon.unknownCount; ++i) {
+    if (echelon.rowOf[i] != kNone) continue;
+    if (i >= first && i - first < given.size()) {
+      values[i] = given[i - first];
+    } else if (random) {
+      values[i] = 1 + nextRandom(seed) % (kPrime - 1);
+    }
   }
-  for (std::size_t k = rows.size(); k-- > 0;) {
+  // Each pivot follows from its row, the last row first.
+  for (std::size_t k = echelon.rows.size(); k-- > 0;) {
+    const PivotRow& row = echelon.rows[k];
     std::uint64_t rest = 0;
-    for (const Term& term : rows[k].terms) {
-      if (term.unknown != rows[k].pivot) {
+    for (const Term& term : row.terms) {
+      if (term.unknown != row.pivot) {
         rest = reduced(static_cast<unsigned __int128>(rest) +
-                       product(term.value, solution[term.unknown]));
+                       product(term.value, values[term.unknown]));
       }
     }
-    solution[rows[k].pivot] = difference(0, rest);
+    values[row.pivot] = difference(0, rest);
   }
+  return values;
+}
+
+}  // namespace
+
+std::vector<bool> fixedUnknowns(std::size_t unknownCount,
+                                const std::vector<std::vector<AuditTerm>>& relations) {
+  const std::vector<std::uint64_t> values = solution(eliminate(unknownCount, relations), true);
   std::vector<bool> fixed(unknownCount);
-  for (std::size_t i = 0; i < unknownCount; ++i) fixed[i] = solution[i] == 0;
+  for (std::size_t i = 0; i < unknownCount; ++i) fixed[i] = values[i] == 0;
   return fixed;
+}
+
+Isolation isolations(std::size_t unknownCount, const std::vector<std::vector<AuditTerm>>& relations,
+                     const std::vector<std::size_t>& targets) {
+  // Weights w with, for every unknown u, the sum over relations of w * coefficient(u) equal to 0,
+  // or to 1 for one target: homogeneous in the weights and one more unknown per target standing
+  // for its 1. Those come last, so they are left free, and one elimination serves every target.
+  const std::size_t ones = relations.size();
+  std::vector<std::vector<AuditTerm>> columns(unknownCount);
+  for (std::size_t k = 0; k < relations.size(); ++k) {
+    for (const AuditTerm& term : relations[k]) {
+      columns[term.unknown].push_back({k, term.coefficient});
+    }
+  }
+  for (std::size_t t = 0; t < targets.size(); ++t) columns[targets[t]].push_back({ones + t, -1});
+  const Echelon echelon = eliminate(ones + targets.size(), columns);
+  Isolation isolation;
+  isolation.dependency = solution(echelon, true, ones, std::vector<std::uint64_t>(targets.size()));
+  isolation.dependency.resize(ones);
+  isolation.weights.resize(targets.size());
+  std::vector<std::uint64_t> given(targets.size(), 0);
+  for (std::size_t t = 0; t < targets.size(); ++t) {
+    given[t] = 1;
+    // The free weights at 0: few relations take part.
+    const std::vector<std::uint64_t> w = solution(echelon, false, ones, given);
+    given[t] = 0;
+    // A target whose 1 the others decide (a pivot) cannot be set alone: left empty.
+    bool exact = true;
+    for (std::size_t u = 0; u < targets.size(); ++u) exact = exact && w[ones + u] == (u == t);
+    if (!exact) continue;
+    for (std::size_t k = 0; k < ones; ++k) {
+      if (w[k] != 0) isolation.weights[t].push_back({k, w[k]});
+    }
+  }
+  return isolation;
+}
+
+std::uint64_t weightOf(const std::vector<std::uint64_t>& weights,
+                       const std::vector<AuditTerm>& column) {
+  std::uint64_t sum = 0;
+  for (const AuditTerm& term : column) {
+    sum = reduced(static_cast<unsigned __int128>(sum) +
+                  product(weights[term.unknown], residue(term.coefficient)));
+  }
+  return sum;
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 struct AuditTerm {
@@ -20,3 +22,24 @@ struct AuditTerm {
 // a free unknown fixed, which only suppresses more.
 std::vector<bool> fixedUnknowns(std::size_t unknownCount,
                                 const std::vector<std::vector<AuditTerm>>& relations);
+
+// For each target, an unknown the relations fix: weights, one per relation and modulo the
+// prime, under which the relations add up to that target alone; and one random dependency among
+// the relations (weights under which they add up to nothing), shared by all.
+struct Isolation {
+  // Per target, (relation, weight) for each relation of non-zero weight; empty for a target that
+  // is not fixed, or that the relations tie to another target so that it cannot be isolated on
+  // its own.
+  std::vector<std::vector<std::pair<std::size_t, std::uint64_t>>> weights;
+  std::vector<std::uint64_t> dependency;  // per relation
+};
+Isolation isolations(std::size_t unknownCount, const std::vector<std::vector<AuditTerm>>& relations,
+                     const std::vector<std::size_t>& targets);
+
+// What a cell that became an unknown would add up to under per-relation weights: `column`
+// lists its relations (in `unknown`) and its coefficient in each. A cell that the dependency
+// gives 0 (w.h.p. every dependency does) and a target's weights do not is taken in by every way
+// of isolating the target; if each relation of the cell already holds an unknown, suppressing it
+// then frees the target.
+std::uint64_t weightOf(const std::vector<std::uint64_t>& weights,
+                       const std::vector<AuditTerm>& column);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -69,4 +70,35 @@ TEST(LinearAudit, SameAnswerEveryRunAndAtScale) {
   EXPECT_EQ(free, fixedUnknowns(n, cycle));
   cycle.back() = {{0, 1}};
   EXPECT_EQ(std::vector<bool>(n, true), fixedUnknowns(n, cycle));
+}
+
+TEST(LinearAudit, IsolationsNameTheCellsThatFreeATarget) {
+  // The bridge again: rows r0 {0, 1}, r1 {2, 3, 8}, r2 {4, 5}, r3 {6, 7}; columns c0 {0, 2},
+  // c1 {1, 3}, c2 {4, 6, 8}, c3 {5, 7}. Unknown 8 joins the two rectangles.
+  std::vector<std::vector<AuditTerm>> relations = {
+      {{0, 1}, {1, 1}}, {{2, 1}, {3, 1}, {8, 1}}, {{0, 1}, {2, 1}},         {{1, 1}, {3, 1}},
+      {{4, 1}, {5, 1}}, {{6, 1}, {7, 1}},         {{4, 1}, {6, 1}, {8, 1}}, {{5, 1}, {7, 1}}};
+  const Isolation isolation = isolations(9, relations, {8, 0});
+  ASSERT_EQ(2u, isolation.weights.size());
+  EXPECT_TRUE(isolation.weights[1].empty());  // unknown 0 is free
+  std::vector<std::uint64_t> weights(relations.size(), 0);
+  for (const auto& [relation, weight] : isolation.weights[0]) weights[relation] = weight;
+
+  const struct {
+    const char* what;
+    std::vector<AuditTerm> column;  // a published cell's relations, as a new unknown 9
+    bool frees;
+  } cases[] = {
+      {"row r1 with column c3: reaches the other rectangle", {{1, 1}, {7, 1}}, true},
+      {"row r0 with column c1: stays inside the first", {{0, 1}, {3, 1}}, false},
+      {"row r2 with column c0", {{4, 1}, {2, 1}}, true},
+  };
+  for (const auto& c : cases) {
+    const bool takenIn =
+        weightOf(weights, c.column) != 0 && weightOf(isolation.dependency, c.column) == 0;
+    EXPECT_EQ(c.frees, takenIn) << c.what;
+    std::vector<std::vector<AuditTerm>> joined = relations;
+    for (const AuditTerm& term : c.column) joined[term.unknown].push_back({9, term.coefficient});
+    EXPECT_EQ(!c.frees, fixedUnknowns(10, joined)[8]) << c.what;
+  }
 }
