@@ -29,16 +29,17 @@ read -r cat_time cat_cpu <<< "$(best cat "${data[@]}")"
 printf 'records %s; floor %.3f s wall %.3f s cpu; cat %.3f s wall %.3f s cpu; load %s\n' \
   "$records" "$floor" "$floor_cpu" "$cat_time" "$cat_cpu" "$(cut -d' ' -f1 /proc/loadavg)"
 
-run_case() {  # name, query file, records read
-  local name=$1 query=$2 read=$3
+run_case() {  # name, query file, records read[, definition]
+  local name=$1 query=$2 read=$3 definition=${4:-obitos}
   cp "$site/$query" "$site/query.txt"
   local took cpu
-  read -r took cpu <<< "$(cd "$site" && best env -i "$build/vorlexcgi/vorlexcgi" obitos)"
+  read -r took cpu <<< "$(cd "$site" && best env -i "$build/vorlexcgi/vorlexcgi" "$definition")"
   printf '%-34s %7.3f s wall %7.3f s cpu %11.0f rec/s  floor %5.2fx wall %5.2fx cpu  cat %5.2fx\n' \
     "$name" "$took" "$cpu" "$(echo "$read / $took" | bc -l)" "$(echo "$took / $floor" | bc -l)" \
     "$(echo "$cpu / ($floor_cpu + 0.0001)" | bc -l)" "$(echo "$took / $cat_time" | bc -l)"
 }
 run_case "(a) municipality x sex, age sel." query_a.txt "$records"
+run_case "(a) with OSIGILO=5, OINSTAVEL=20" query_a.txt "$records" obitos_sigilo
 run_case "(b) 5 municipalities via index" query_b.txt "$records"
 run_case "(c) sum and rate, no column" query_c.txt "$records"
 run_case "(d) one small file, 5600 rows" query_d.txt 2000

@@ -1,9 +1,10 @@
 // Benchmark site for the tabulator: `vorlex_site generate DIR RECORDS FILES` writes FILES yearly
 // data files (150-byte records sorted by a six-character municipality code, with their
-// municipality indexes), the conversion files, the definition and one query per case (50
-// million records in 5 files make 7.5 GB); `vorlex_site floor FILE...` reads the files in 1 MiB
-// blocks touching one byte per record, the least any tabulator must do, and prints the records
-// and the seconds it took; `vorlex_site evict FILE...` drops the files from the page cache.
+// municipality indexes), the conversion files, the definition (plain, and protected as
+// obitos_sigilo) and one query per case (50 million records in 5 files make 7.5 GB);
+// `vorlex_site floor FILE...` reads the files in 1 MiB blocks touching one byte per record, the
+// least any tabulator must do, and prints the records and the seconds it took;
+// `vorlex_site evict FILE...` drops the files from the page cache.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -155,12 +156,16 @@ void writeSite(const std::string& directory, std::int64_t records, int files) {
   }
   writeFile(directory + "/mes.cnv", months);
   writeFile(directory + "/capitulo.cnv", chapters);
-  writeFile(directory + "/obitos.def",
-            std::string(";Obitos") + kEnd + "Adados/DO??.DBF" + kEnd +
-                "LMunicipio,CODMUNRES,munic.cnv" + kEnd + "TSexo,SEXO,sexo.cnv" + kEnd +
-                "SFaixa,IDADE,faixa.cnv" + kEnd + "SMunicipios,CODMUNRES,munic.cnv" + kEnd +
-                "SMes,DTOBITO,5,mes.cnv" + kEnd + "SCapitulo,CAUSABAS,capitulo.cnv" + kEnd +
-                "IObitos,#" + kEnd + "IPeso,PESO" + kEnd + "ITaxa,PESO,POP,1000,2" + kEnd);
+  const std::string definition =
+      std::string(";Obitos") + kEnd + "Adados/DO??.DBF" + kEnd + "LMunicipio,CODMUNRES,munic.cnv" +
+      kEnd + "TSexo,SEXO,sexo.cnv" + kEnd + "SFaixa,IDADE,faixa.cnv" + kEnd +
+      "SMunicipios,CODMUNRES,munic.cnv" + kEnd + "SMes,DTOBITO,5,mes.cnv" + kEnd +
+      "SCapitulo,CAUSABAS,capitulo.cnv" + kEnd + "IObitos,#" + kEnd + "IPeso,PESO" + kEnd +
+      "ITaxa,PESO,POP,1000,2" + kEnd;
+  writeFile(directory + "/obitos.def", definition);
+  // The same tabulation with small counts suppressed and unreliable rates flagged.
+  writeFile(directory + "/obitos_sigilo.def",
+            definition + "OSIGILO=5" + kEnd + "OINSTAVEL=20" + kEnd);
 
   std::string allFiles;
   for (int f = 0; f < files; ++f) {
