@@ -319,13 +319,17 @@ Status loadDimension(const std::string& line, int limit, Dimension& dimension) {
   }
   dimension.labelWidth = static_cast<std::uint16_t>(longest);
   dimension.title = title;
-  dimension.fieldName = upperAscii(cut(items.fieldName, kMaxFieldName));
+  dimension.fieldName = dimensionFieldName(line);
   // A position below 1 reads from the start of the field.
   dimension.codeStart = static_cast<std::uint16_t>(std::clamp(codeStart, 1, 65535));
   dimension.conversionFile = file;
   if (dimension.mappingKind == MappingKind::dictionary)
     packCodes(dimension.dictionary, dimension.packedCodes);
   return std::nullopt;
+}
+
+std::string dimensionFieldName(std::string_view line) {
+  return upperAscii(cut(lineItem(line, 1), kMaxFieldName));
 }
 
 namespace {

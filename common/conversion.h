@@ -50,6 +50,9 @@ struct Dimension {
 // What categoryOf answers for a threshold dimension's value that is not a number: the caller
 // reports the record and counts it in no category.
 inline constexpr int kUnreadableValue = 0;
+// The data field that a normalized dimension line names, as loadDimension reads it: known
+// without loading the conversion.
+std::string dimensionFieldName(std::string_view line);
 // 1..categoryCount, categoryCount + 1 for a value in no category; kUnreadableValue as above.
 int categoryOf(const Dimension& dimension, std::string_view fieldText);
 std::uint16_t codeNumber(std::string_view code);

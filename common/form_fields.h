@@ -16,6 +16,9 @@ inline constexpr std::string_view format = "formato";
 inline constexpr std::string_view sortRows = "opcoes";
 inline constexpr std::string_view zeroRows = "zeradas";
 inline constexpr std::string_view submit = "mostre";
+// Repeated: the modern form names each selection field it shows, so that a list left with
+// nothing chosen is told apart from a field the form never had (which selects everything).
+inline constexpr std::string_view selectionLists = "listas";
 }  // namespace formField
 
 // The values of formato.

@@ -23,6 +23,11 @@ bool readLanguageOption(std::string_view upperOption, Language& language) {
   return true;
 }
 
+const char* htmlLanguageTag(Language language) {
+  static const char* const kTags[3] = {"pt-BR", "es", "en"};
+  return kTags[textColumn(language)];
+}
+
 const char* monthAbbreviation(Language language, int month) {
   return kMonths[textColumn(language)][month];
 }

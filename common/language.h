@@ -15,5 +15,8 @@ constexpr std::size_t textColumn(Language language) { return static_cast<std::si
 // the text names no language, and `language` is then unchanged.
 bool readLanguageOption(std::string_view upperOption, Language& language);
 
+// The language's tag for <html lang>: "pt-BR", "es", "en".
+const char* htmlLanguageTag(Language language);
+
 // "Jan" .. "Dez" in the language; `month` 0..11.
 const char* monthAbbreviation(Language language, int month);

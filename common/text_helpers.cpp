@@ -115,6 +115,17 @@ std::string normalizeDimensionLine(std::string_view line) {
   return cut(name + removeSpaces(rest), kMaxText);
 }
 
+std::string lineItem(std::string_view normalizedLine, int n) {
+  if (normalizedLine.size() <= kMaxName) return "";
+  std::string_view rest = normalizedLine.substr(kMaxName);
+  for (int i = 1;; ++i) {
+    const std::size_t comma = rest.find(',');
+    if (i == n) return std::string(rest.substr(0, comma));
+    if (comma == std::string_view::npos) return "";
+    rest.remove_prefix(comma + 1);
+  }
+}
+
 std::string splitAtComma(std::string& text, std::size_t limit) {
   return splitAtChar(text, limit, ',');
 }

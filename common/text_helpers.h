@@ -18,6 +18,9 @@ std::string digitsOnly(std::string_view text);
 // The dimension line rebuilt for loadDimension: the name padded to 31, then the fields without
 // spaces.
 std::string normalizeDimensionLine(std::string_view line);
+// Item n (from 1) of a normalized dimension or measure line: the comma-separated fields after its
+// name, as they stand; empty past the last.
+std::string lineItem(std::string_view normalizedLine, int n);
 // Returns the text before the first comma; `text` keeps what follows it, cut to `limit`.
 std::string splitAtComma(std::string& text, std::size_t limit);
 std::string splitAtChar(std::string& text, std::size_t limit, char separator);

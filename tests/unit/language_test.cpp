@@ -24,3 +24,9 @@ TEST(Language, MonthAbbreviations) {
   EXPECT_STREQ("Dic", monthAbbreviation(Language::spanish, 11));
   EXPECT_STREQ("Aug", monthAbbreviation(Language::english, 7));
 }
+
+TEST(Language, TagsOfTheHtmlElement) {
+  EXPECT_STREQ("pt-BR", htmlLanguageTag(Language::portuguese));
+  EXPECT_STREQ("es", htmlLanguageTag(Language::spanish));
+  EXPECT_STREQ("en", htmlLanguageTag(Language::english));
+}
