@@ -10,32 +10,13 @@
 #include "conversion.h"
 #include "file_search.h"
 #include "form_fields.h"
+#include "modern_form.h"
 #include "output.h"
 #include "page_head.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 
 namespace {
-
-// clang-format off
-const char* const kLabels[14][3] = {
-    {"Linha", "Linea", "Rows"},
-    {"Coluna", "Columna", "Columns"},
-    {"Conte\xFA" "do", "Contenido", "Cells"},
-    {"Per\xED" "odos Dispon\xED" "veis", "Periodos Disponibles", "Available Periods"},
-    {"Sele\xE7\xF5" "es Dispon\xED" "veis", "Selecciones Disponibles", "Available Selections"},
-    {"Ordenar pelos valores da coluna", "Ordenar por los valores de la columna",
-     "Order by column values"},
-    {"Formato", "Formato", "Format"},
-    {"Tabela com bordas", "Tabla con bordes", "Table with borders"},
-    {"Texto pr\xE9-formatado", "Texto pre-formateado", "Pre-formated text"},
-    {"Colunas separadas por", "Columnas separadas por", "Columns separated by"},
-    {"Mostra", "Muestra", "Show"},
-    {"Limpa", "Borra", "Reset"},
-    {"Todas as categorias", "Todas las categorias", "All"},
-    {"N\xE3o ativa", "No activa", "None"},
-};
-// clang-format on
 
 // Two-digit years from "4" on are the 1900s here (vorlexcgi starts them at "5"): the two
 // programs agree for the years 1950 to 2039, which is what the sites hold.
@@ -58,8 +39,9 @@ bool startsWithUpper(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && upperAscii(text.substr(0, prefix.size())) == prefix;
 }
 
-void addLimited(std::vector<std::string>& list, std::string text, std::size_t limit) {
-  if (list.size() < limit) list.push_back(std::move(text));
+template <typename Item>
+void addLimited(std::vector<Item>& list, Item item, std::size_t limit) {
+  if (list.size() < limit) list.push_back(std::move(item));
 }
 
 // Spaces before the first "," become "_" except in A, F, H and R lines; slashes from the first ","
@@ -94,6 +76,8 @@ void readOption(SelectionForm& form, const std::string& line) {
   const std::string_view option = std::string_view(line).substr(1);
   if (readLanguageOption(upperAscii(option), form.language)) {
     // The language is set.
+  } else if (startsWithUpper(option, "HTML5")) {
+    form.modern = true;
   } else if (startsWithUpper(option, "INCLUDE=NAO")) {
     form.includeOn = false;
   } else if (startsWithUpper(option, "INCLUDE=")) {
@@ -106,6 +90,18 @@ void readOption(SelectionForm& form, const std::string& line) {
   }
 }
 
+void noteDimensionField(SelectionForm& form, const std::string& line) {
+  addLimited(form.dimensionFields,
+             NamedField{keyOf(line), dimensionFieldName(normalizeDimensionLine(line))},
+             2 * kMaxFormNames);
+}
+
+void noteMeasureReference(SelectionForm& form, const std::string& line) {
+  const std::string field =
+      cut(trimBlanks(lineItem(normalizeDimensionLine(line), 2)), kMaxFieldName);
+  addLimited(form.measureReferences, MeasureReference{keyOf(line), line[0], field}, kMaxFormNames);
+}
+
 void readEntry(SelectionForm& form, const std::string& line) {
   // The letter as written: lines in lower case are not entries for the form.
   switch (line[0]) {
@@ -115,18 +111,22 @@ void readEntry(SelectionForm& form, const std::string& line) {
     case 'D':
     case 'L':
       addLimited(form.rowList, keyOf(line), kMaxFormNames);
+      noteDimensionField(form, line);
       break;
     case 'C':
       addLimited(form.columnList, keyOf(line), kMaxFormNames);
+      noteDimensionField(form, line);
       break;
     case 'T':
       addLimited(form.rowList, keyOf(line), kMaxFormNames);
       addLimited(form.columnList, keyOf(line), kMaxFormNames);
+      noteDimensionField(form, line);
       break;
     case 'I':
     case 'E':
     case '%':
       addLimited(form.measureList, keyOf(line), kMaxFormNames);
+      noteMeasureReference(form, line);
       break;
     case 'S':
       addLimited(form.selectionList, cut(normalizeDimensionLine(line), kMaxFileName),
@@ -200,8 +200,7 @@ void writeDimensionLists(const SelectionForm& form) {
   }
 }
 
-// The data files in time order, the latest first and chosen. The dictionary sorts them by
-// their period keys; each entry's value leads back to its name.
+// The data files in time order, the latest first and chosen.
 void writePeriodList(const SelectionForm& form, const std::vector<std::string>& files) {
   writeOut("<TABLE BORDER=0 ALIGN=\"CENTER\">");
   writeOut("<TR valign=\"center\"><TD align=\"center\">");
@@ -209,21 +208,11 @@ void writePeriodList(const SelectionForm& form, const std::vector<std::string>& 
                                           : "<LABEL for=\"A\"><H2>") +
            formLabel(FormLabel::availablePeriods, form.language) + "</H2></LABEL>");
   writeOut("<SELECT NAME=\"" + std::string(formField::files) + "\" ID=\"A\" SIZE=4 MULTIPLE>");
-  CodeDictionary periods;
-  createDictionary(periods, kMaxDataFiles);
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    // Beyond the dictionary's room the remaining files are not offered.
-    if (insertCode(periods, periodSortKey(files[i]), static_cast<std::uint16_t>(i + 1)) ==
-        InsertResult::full) {
-      break;
-    }
+  const std::vector<std::string> names = periodsLatestFirst(files);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    writeOut("<OPTION VALUE=\"" + names[i] + (i == 0 ? "\" SELECTED >" : "\">") +
+             periodLabel(names[i], form.language));
   }
-  for (int i = periods.count; i >= 1; --i) {
-    const std::string name = periods.entries[i].code.substr(4);
-    writeOut("<OPTION VALUE=\"" + name + (i == periods.count ? "\" SELECTED >" : "\">") +
-             periodLabel(name, form.language));
-  }
-  clearDictionary(periods);
   writeOut("</SELECT></TABLE><P>");
 }
 
@@ -293,7 +282,10 @@ void writeChoicesAndButtons(const SelectionForm& form) {
   writeOut("</CENTER>");
 }
 
-Status writeIncludeFile(const SelectionForm& form) {
+}  // namespace
+
+Status includeLines(const SelectionForm& form, std::vector<std::string>& lines) {
+  lines.clear();
   if (!form.includeOn) return std::nullopt;
   std::string name = form.includeFile;
   for (char& c : name) {
@@ -301,18 +293,9 @@ Status writeIncludeFile(const SelectionForm& form) {
   }
   const std::string path = findFile(name);
   if (path.empty()) return std::nullopt;
-  std::vector<std::string> lines;
   if (Status failure = readTextLines(path, lines)) return failure;
-  for (const std::string& line : lines) writeOut(withIncludeCode(line, form.includeCode));
+  for (std::string& line : lines) line = withIncludeCode(line, form.includeCode);
   return std::nullopt;
-}
-
-}  // namespace
-
-std::string formLabel(FormLabel label, Language language) {
-  const int n = static_cast<int>(label);
-  if (n < 1 || n > 14) return "";
-  return htmlAccents(kLabels[n - 1][textColumn(language)]);
 }
 
 std::string periodLabel(std::string_view fileName, Language language) {
@@ -334,6 +317,24 @@ std::string periodSortKey(std::string_view fileName) {
   // that the name stands after it.
   digits.resize(2, '0');
   return widenedYear(digits) + lowerAscii(fileName);
+}
+
+// The dictionary sorts the files by their period keys; the four year characters in front of
+// each key are dropped again, leaving the lower-case name.
+std::vector<std::string> periodsLatestFirst(const std::vector<std::string>& files) {
+  CodeDictionary periods;
+  createDictionary(periods, kMaxDataFiles);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    // Beyond the dictionary's room the remaining files are not offered.
+    if (insertCode(periods, periodSortKey(files[i]), static_cast<std::uint16_t>(i + 1)) ==
+        InsertResult::full) {
+      break;
+    }
+  }
+  std::vector<std::string> names;
+  for (int i = periods.count; i >= 1; --i) names.push_back(periods.entries[i].code.substr(4));
+  clearDictionary(periods);
+  return names;
 }
 
 std::string formIncludeCode(std::string_view definitionName) {
@@ -370,8 +371,9 @@ Status readSelectionForm(SelectionForm& form, const std::string& path) {
 }
 
 Status writeSelectionForm(const SelectionForm& form) {
-  writeHead(form);
   const std::vector<std::string> files = matchingFiles(form.dataFileSpec);
+  if (form.modern) return writeModernForm(form, files);
+  writeHead(form);
   if (files.empty()) {
     writeOut("<H2> Nenhum dado dispon&iacute;vel <H1>");
     return std::nullopt;
@@ -382,7 +384,9 @@ Status writeSelectionForm(const SelectionForm& form) {
   writeChoicesAndButtons(form);
   for (const std::string& line : form.footnoteLines) writeOut(line);
   for (const std::string& line : form.footerLines) writeOut(line);
-  if (Status failure = writeIncludeFile(form)) return failure;
+  std::vector<std::string> included;
+  if (Status failure = includeLines(form, included)) return failure;
+  for (const std::string& line : included) writeOut(line);
   writeOut("</BODY></HTML>");
   return std::nullopt;
 }

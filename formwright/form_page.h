@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "failure.h"
+#include "form_labels.h"
 #include "language.h"
 
 // Room the form keeps; what lies beyond is ignored.
@@ -17,6 +18,18 @@ inline constexpr std::size_t kMaxFormNames = 300;      // names of one list, and
 inline constexpr std::size_t kMaxFormTextLines = 100;  // H, R or F lines of one kind
 inline constexpr std::size_t kMaxFormSelections = 80;  // selection dimensions loaded for the page
 inline constexpr std::uint16_t kMaxDataFiles = 1000;   // data files listed as periods
+
+// A row or column name with the data field its line names.
+struct NamedField {
+  std::string name, field;
+};
+// A measure name with its letter (I, E or %) and the field it refers to: a stock's period field,
+// a percentage's variable.
+struct MeasureReference {
+  std::string name;
+  char letter = 'I';
+  std::string referenceField;
+};
 
 struct SelectionForm {
   std::string title;                       // first line after its ";"
@@ -34,40 +47,33 @@ struct SelectionForm {
   std::string includeCode;      // replaces "$$" in the include file
   std::string scriptDirectory;  // SCRIPT_NAME up to its last "/"
   std::string definitionName;   // as the request gave it (escaped wherever it is shown)
+  bool modern = false;          // OHTML5: the modern form
+  // What the modern form's rules need: every D, L, C and T name with its field (the first line
+  // of a name answers, as in the tabulator), every measure with its reference (the last line of
+  // a name answers).
+  std::vector<NamedField> dimensionFields;
+  std::vector<MeasureReference> measureReferences;
 };
 
 // Reads the definition at `path` into `form`; fails when the file cannot be read.
 [[nodiscard]] Status readSelectionForm(SelectionForm& form, const std::string& path);
-// Writes the page (after the CGI header) to standard output. A conversion file the loader refuses
-// has its message written in place, where its list stands; a failure of the site (an unreadable
-// file, a number that cannot be read) ends the page.
+// Writes the page (after the CGI header) to standard output, the modern one when the definition
+// asks for it. A conversion file the loader refuses has its message written in place, where its
+// list stands; a failure of the site (an unreadable file, a number that cannot be read) ends the
+// page.
 [[nodiscard]] Status writeSelectionForm(const SelectionForm& form);
 
-// The form's labels, in the order of the table in form_page.cpp.
-enum class FormLabel : std::uint8_t {
-  rows = 1,
-  columns,
-  cells,
-  availablePeriods,
-  availableSelections,
-  sortByColumnValues,
-  format,
-  tableWithBorders,
-  preformattedText,
-  columnsSeparatedBy,
-  show,
-  reset,
-  allCategories,
-  noColumn,
-};
-
-// The label in `language`, accents as entities; empty for a number outside the table.
-std::string formLabel(FormLabel label, Language language);
 // "2003" for a yearly file, "Nov/2003" for a monthly one, from the digits of the name.
 std::string periodLabel(std::string_view fileName, Language language);
 // Four-digit year of the name's first two digits, then the name in lower case: sorts the data
 // files in time order.
 std::string periodSortKey(std::string_view fileName);
+// The names of the data files in time order, the latest first, as the period list offers them
+// (at most kMaxDataFiles), in lower case.
+std::vector<std::string> periodsLatestFirst(const std::vector<std::string>& files);
+// The include file's lines, each "$$" replaced by the include code; none when the definition
+// switched it off or it does not exist. Fails when it exists but cannot be read.
+[[nodiscard]] Status includeLines(const SelectionForm& form, std::vector<std::string>& lines);
 // The two characters before a four-character extension of the definition name.
 std::string formIncludeCode(std::string_view definitionName);
 // Every "$$" of the line replaced by `code`, left to right.

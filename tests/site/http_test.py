@@ -71,23 +71,45 @@ class SiteOverHttp(unittest.TestCase):
                 self.assertEqual(last[-1], self.known["files"][name]["records"])
                 self.assertEqual(first[1:], [n + 1 for n in last[:-1]])
 
-    def test_form_lists_choices_periods_and_selections(self):
-        status, headers, body = self.site.get("/formwright.exe?eventos")
+    def form_page(self, definition):
+        status, headers, body = self.site.get("/formwright.exe?" + definition)
         self.assertEqual(status, 200)
         self.assertNotIn("charset", headers["content-type"].lower(),
                          "the server labels the program's page")
-        page = sitetest.page_text(body)
-        self.assertIn('<FORM ACTION="/vorlexcgi.exe?eventos" METHOD=POST>', page)
-        self.assertIn('<OPTION VALUE="Munic\u00edpio_de_resid\u00eancia" SELECTED>', page)
-        periods = re.findall(r'<OPTION VALUE="(ev\d\d\.dbf)"', page, re.IGNORECASE)
-        self.assertEqual([p.upper() for p in periods], [y.upper() for y in reversed(YEARS)])
-        self.assertRegex(page, r'(?i)<OPTION VALUE="ev23\.dbf" SELECTED >2023')
+        return sitetest.page_text(body)
+
+    def test_form_lists_choices_periods_and_selections(self):
+        page = self.form_page("eventos_mensal")
+        self.assertIn('<FORM ACTION="/vorlexcgi.exe?eventos_mensal" METHOD=POST>', page)
+        self.assertIn('<OPTION VALUE="M\u00eas_do_evento" SELECTED>', page)
+        periods = re.findall(r'<OPTION VALUE="(em\d{4}\.dbf)"', page, re.IGNORECASE)
+        self.assertEqual([p.upper() for p in periods], [m.upper() for m in reversed(MONTHS)])
+        self.assertRegex(page, r'(?i)<OPTION VALUE="em2312\.dbf" SELECTED >Dez/2023')
         municipalities = re.search(r'<SELECT NAME="SMunic\u00edpio"[^>]*>(.*?)</SELECT>', page,
                                    re.DOTALL)
         self.assertIsNotNone(municipalities, page[:3000])
         self.assertEqual(municipalities.group(1).count("<OPTION"),
                          len(self.known["municipalities"]) + 1)
         self.assertIn("Voltar ao \u00edndice", page)  # the include file
+
+    def test_modern_form_declares_its_charset_and_posts_the_same_fields(self):
+        page = self.form_page("eventos")
+        self.assertTrue(page.startswith('<!DOCTYPE html>\r\n<html lang="pt-BR">\r\n<head>\r\n'
+                                        '<meta charset="windows-1252">\r\n'), page[:300])
+        self.assertIn('<form id="vx-formulario" method="post" action="/vorlexcgi.exe?eventos"',
+                      page)
+        self.assertIn('<option value="Munic\u00edpio_de_resid\u00eancia" data-vx-campo="MUNRES" '
+                      'selected>', page)
+        periods = re.findall(r'<option value="(ev\d\d\.dbf)"', page)
+        self.assertEqual([p.upper() for p in periods], [y.upper() for y in reversed(YEARS)])
+        self.assertIn('<option value="ev23.dbf" selected>2023</option>', page)
+        municipalities = re.search(r'<select name="SMunic\u00edpio"[^>]*>(.*?)</select>', page,
+                                   re.DOTALL)
+        self.assertIsNotNone(municipalities, page[:3000])
+        self.assertEqual(municipalities.group(1).count("<option"),
+                         len(self.known["municipalities"]) + 1)
+        self.assertIn('<input type="hidden" name="listas" value="SMunic\u00edpio">', page)
+        self.assertIn("Voltar ao \u00edndice", page)
 
     def test_municipality_by_sex_and_its_copies(self):
         body = self.post("eventos", sitetest.typical_fields(["EV23.dbf"]))
