@@ -1,6 +1,9 @@
 #include "modern_texts.h"
 
+#include <algorithm>
+
 #include "form_labels.h"
+#include "text_helpers.h"
 
 namespace {
 
@@ -185,6 +188,24 @@ std::string nonsenseMessage(Nonsense reason, Language language, std::string_view
       break;
   }
   return filledIn(which, language, subject, alternatives);
+}
+
+std::vector<std::string> namesOnField(const std::vector<NamedField>& rows,
+                                      const std::vector<NamedField>& columns,
+                                      std::string_view field) {
+  std::vector<std::string> keys, names;
+  for (const std::vector<NamedField>* list : {&rows, &columns}) {
+    std::vector<std::string> seen;
+    for (const NamedField& entry : *list) {
+      if (std::find(seen.begin(), seen.end(), entry.name) != seen.end()) continue;
+      seen.push_back(entry.name);
+      const std::string shown = htmlAccents(entry.name);
+      if (entry.field == field && std::find(names.begin(), names.end(), shown) == names.end()) {
+        names.push_back(shown);
+      }
+    }
+  }
+  return names;
 }
 
 std::string severalMeasuresRule(Language language) {

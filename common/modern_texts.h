@@ -52,5 +52,15 @@ std::string percentageRule(Language language, std::string_view measure,
 std::string stockRule(Language language, std::string_view measure,
                       const std::vector<std::string>& alternatives);
 
+// A row or column key of the definition with the data field its line names.
+struct NamedField {
+  std::string name, field;
+};
+// The names, as the form shows them, of the rows and then the columns on `field`: the choices that
+// answer a percentage or a stock on it. A key counts by its first line, and each name once.
+std::vector<std::string> namesOnField(const std::vector<NamedField>& rows,
+                                      const std::vector<NamedField>& columns,
+                                      std::string_view field);
+
 // The name between the language's quotation marks.
 std::string quotedName(Language language, std::string_view name);

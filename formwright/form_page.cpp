@@ -90,10 +90,8 @@ void readOption(SelectionForm& form, const std::string& line) {
   }
 }
 
-void noteDimensionField(SelectionForm& form, const std::string& line) {
-  addLimited(form.dimensionFields,
-             NamedField{keyOf(line), dimensionFieldName(normalizeDimensionLine(line))},
-             2 * kMaxFormNames);
+NamedField namedField(const std::string& line) {
+  return {keyOf(line), dimensionFieldName(normalizeDimensionLine(line))};
 }
 
 void noteMeasureReference(SelectionForm& form, const std::string& line) {
@@ -111,16 +109,17 @@ void readEntry(SelectionForm& form, const std::string& line) {
     case 'D':
     case 'L':
       addLimited(form.rowList, keyOf(line), kMaxFormNames);
-      noteDimensionField(form, line);
+      addLimited(form.rowFields, namedField(line), kMaxFormNames);
       break;
     case 'C':
       addLimited(form.columnList, keyOf(line), kMaxFormNames);
-      noteDimensionField(form, line);
+      addLimited(form.columnFields, namedField(line), kMaxFormNames);
       break;
     case 'T':
       addLimited(form.rowList, keyOf(line), kMaxFormNames);
       addLimited(form.columnList, keyOf(line), kMaxFormNames);
-      noteDimensionField(form, line);
+      addLimited(form.rowFields, namedField(line), kMaxFormNames);
+      addLimited(form.columnFields, namedField(line), kMaxFormNames);
       break;
     case 'I':
     case 'E':

@@ -12,6 +12,7 @@
 #include "failure.h"
 #include "form_labels.h"
 #include "language.h"
+#include "modern_texts.h"
 
 // Room the form keeps; what lies beyond is ignored.
 inline constexpr std::size_t kMaxFormNames = 300;      // names of one list, and S lines
@@ -19,10 +20,6 @@ inline constexpr std::size_t kMaxFormTextLines = 100;  // H, R or F lines of one
 inline constexpr std::size_t kMaxFormSelections = 80;  // selection dimensions loaded for the page
 inline constexpr std::uint16_t kMaxDataFiles = 1000;   // data files listed as periods
 
-// A row or column name with the data field its line names.
-struct NamedField {
-  std::string name, field;
-};
 // A measure name with its letter (I, E or %) and the field it refers to: a stock's period field,
 // a percentage's variable.
 struct MeasureReference {
@@ -48,10 +45,10 @@ struct SelectionForm {
   std::string scriptDirectory;  // SCRIPT_NAME up to its last "/"
   std::string definitionName;   // as the request gave it (escaped wherever it is shown)
   bool modern = false;          // OHTML5: the modern form
-  // What the modern form's rules need: every D, L, C and T name with its field (the first line
-  // of a name answers, as in the tabulator), every measure with its reference (the last line of
-  // a name answers).
-  std::vector<NamedField> dimensionFields;
+  // What the modern form's rules need: the row (D, L, T) and column (C, T) names with their
+  // fields (the first line of a name answers, as in the tabulator), every measure with its
+  // reference (the last line of a name answers).
+  std::vector<NamedField> rowFields, columnFields;
   std::vector<MeasureReference> measureReferences;
 };
 

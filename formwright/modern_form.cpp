@@ -30,26 +30,11 @@ std::string sizeFor(std::size_t options) {
 }
 
 // The field of a row or column name: the first line of that name answers.
-std::string fieldOf(const SelectionForm& form, const std::string& name) {
-  for (const NamedField& entry : form.dimensionFields) {
+std::string fieldOf(const std::vector<NamedField>& fields, const std::string& name) {
+  for (const NamedField& entry : fields) {
     if (entry.name == name) return entry.field;
   }
   return "";
-}
-
-// The row and column names on `field`, as the form shows them, each once.
-std::vector<std::string> namesOnField(const SelectionForm& form, const std::string& field) {
-  std::vector<std::string> names;
-  for (const std::vector<std::string>* list : {&form.rowList, &form.columnList}) {
-    for (const std::string& name : *list) {
-      const std::string shown = htmlAccents(name);
-      if (fieldOf(form, name) == field &&
-          std::find(names.begin(), names.end(), shown) == names.end()) {
-        names.push_back(shown);
-      }
-    }
-  }
-  return names;
 }
 
 // The last line of a measure name answers, as in the tabulator.
@@ -75,8 +60,8 @@ void writeRowList(const SelectionForm& form) {
   for (std::size_t i = 0; i < form.rowList.size(); ++i) {
     const std::string& name = form.rowList[i];
     writeOut("<option" + attribute("value", htmlEscape(name)) +
-             attribute("data-vx-campo", fieldOf(form, name)) + (i == 0 ? " selected>" : ">") +
-             htmlAccents(name) + "</option>");
+             attribute("data-vx-campo", fieldOf(form.rowFields, name)) +
+             (i == 0 ? " selected>" : ">") + htmlAccents(name) + "</option>");
   }
   writeOut("</select>");
   writeOut("</div>");
@@ -96,7 +81,7 @@ void writeColumnList(const SelectionForm& form) {
     const std::string shown = htmlAccents(name);
     writeOut(
         "<option" + attribute("value", htmlEscape(name)) +
-        attribute("data-vx-campo", fieldOf(form, name)) +
+        attribute("data-vx-campo", fieldOf(form.columnFields, name)) +
         attribute("data-vx-igual", nonsenseMessage(Nonsense::rowEqualsColumn, language, shown)) +
         ">" + shown + "</option>");
   }
@@ -123,7 +108,8 @@ void writeMeasureList(const SelectionForm& form) {
     const MeasureReference* reference = referenceOf(form, name);
     if (reference != nullptr && (reference->letter == '%' || reference->letter == 'E')) {
       const bool percentage = reference->letter == '%';
-      const std::vector<std::string> names = namesOnField(form, reference->referenceField);
+      const std::vector<std::string> names =
+          namesOnField(form.rowFields, form.columnFields, reference->referenceField);
       const Nonsense reason =
           percentage ? Nonsense::percentageWithoutVariable : Nonsense::stockOverPeriods;
       data = attribute("data-vx-tipo", std::string(1, reference->letter)) +

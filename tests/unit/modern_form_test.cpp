@@ -101,10 +101,12 @@ TEST(ModernForm, AskedForByTheDefinition) {
 
 TEST(ModernForm, ReadsTheFieldsTheRulesNeed) {
   const SelectionForm form = formFrom(kDefinition);
-  ASSERT_EQ(5u, form.dimensionFields.size());
-  EXPECT_EQ("Munic\xEDpio", form.dimensionFields[0].name);
-  EXPECT_EQ("CODMUN", form.dimensionFields[0].field);
-  EXPECT_EQ("OUTRO", form.dimensionFields[2].field);
+  ASSERT_EQ(4u, form.rowFields.size());
+  EXPECT_EQ("Munic\xEDpio", form.rowFields[0].name);
+  EXPECT_EQ("CODMUN", form.rowFields[0].field);
+  ASSERT_EQ(4u, form.columnFields.size());
+  EXPECT_EQ("SEXO", form.columnFields[0].field);
+  EXPECT_EQ("OUTRO", form.columnFields[1].field);
   ASSERT_EQ(4u, form.measureReferences.size());
   EXPECT_EQ('I', form.measureReferences[0].letter);
   EXPECT_EQ('E', form.measureReferences[1].letter);
