@@ -1,6 +1,7 @@
 #include "copies.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -153,12 +154,9 @@ std::string withoutTagMarks(std::string_view text) {
 
 }  // namespace
 
-Status writeCopiesAndLinks(TabulationState& state, const ResultModel& model) {
-  if (state.suppressCopies) return std::nullopt;
-  if (!directoryExists(kCopyDirectory)) {
-    for (const std::string& line : state.footerLines) writeLine(stdout, line);
-    return std::nullopt;
-  }
+Status writeCopies(TabulationState& state, const ResultModel& model, bool& written) {
+  written = false;
+  if (state.suppressCopies || !directoryExists(kCopyDirectory)) return std::nullopt;
   ClaimedCopies claimed;
   if (Status failure = claimCopyNames(state, claimed)) return failure;
   if (Status failure = publishCopy(state.csvFileName, [&](const std::string& path) {
@@ -174,6 +172,24 @@ Status writeCopiesAndLinks(TabulationState& state, const ResultModel& model) {
   keepFile(claimed.csv);
   keepFile(claimed.tab);
   sweepOldCopies(kCopyDirectory, state.settings.copyHours, currentFileTime());
+  written = true;
+  return std::nullopt;
+}
+
+long long copySize(const std::string& name) {
+  struct stat info {};
+  if (::stat(copyPath(name).c_str(), &info) != 0) return -1;
+  return static_cast<long long>(info.st_size);
+}
+
+Status writeCopiesAndLinks(TabulationState& state, const ResultModel& model) {
+  if (state.suppressCopies) return std::nullopt;
+  bool written = false;
+  if (Status failure = writeCopies(state, model, written)) return failure;
+  if (!written) {
+    for (const std::string& line : state.footerLines) writeLine(stdout, line);
+    return std::nullopt;
+  }
   writeLinks(state);
   return std::nullopt;
 }

@@ -10,5 +10,10 @@
 // the state for the log.
 // A copy that cannot be written fails, and leaves no copy, claimed name or temporary behind.
 [[nodiscard]] Status writeCopiesAndLinks(TabulationState& state, const ResultModel& model);
+// The copies alone, into "csv" when it exists and copies are not suppressed; their names are kept
+// in the state and `written` tells whether there are any. Fails as writeCopiesAndLinks does.
+[[nodiscard]] Status writeCopies(TabulationState& state, const ResultModel& model, bool& written);
+// The size of a written copy in bytes; -1 when it cannot be read.
+long long copySize(const std::string& name);
 // The parameter block; nothing when copies are suppressed.
 void writeTableBlock(const TabulationState& state);

@@ -74,6 +74,16 @@ Status readMeasure(MeasureSpec& measure, char letter, const std::string& line) {
   return std::nullopt;
 }
 
+// Whether the modern form showed the selection field: it names each one in "listas", cut as the
+// form cuts the name.
+bool listedByTheForm(const TabulationState& state, const std::string& fieldName) {
+  const std::string shortName = trimBlanks(fieldName.substr(0, 1 + kSelectionFieldName));
+  for (const std::string& listed : formValues(state.query, formField::selectionLists)) {
+    if (listed == fieldName || listed == shortName) return true;
+  }
+  return false;
+}
+
 Status readSelection(TabulationState& state, const std::string& line) {
   const std::size_t comma = line.find(',');
   if (comma == std::string::npos) return std::nullopt;
@@ -82,6 +92,10 @@ Status readSelection(TabulationState& state, const std::string& line) {
   // The form cuts a long name; a client that posts it whole is answered all the same.
   if (values.empty() && fieldName.size() > 1 + kSelectionFieldName) {
     values = formValues(state.query, trimBlanks(fieldName.substr(0, 1 + kSelectionFieldName)));
+  }
+  if (values.empty() && listedByTheForm(state, fieldName)) {
+    const std::string shown = trimBlanks(normalizeDimensionLine(line).substr(0, kSelectionFieldName));
+    state.emptySelections.push_back(htmlAccents(shown));
   }
   if (values.empty() || values.front() == kAllCategories) return std::nullopt;
 
@@ -141,6 +155,8 @@ Status readOption(TabulationState& state, const std::string& option) {
     return readSmallCountLimit(option, state.smallCountLimit);
   } else if (startsWith("INSTAVEL=")) {
     return readUnreliableLimit(option, state.unreliableLimit);
+  } else if (startsWith("HTML5")) {
+    state.modern = true;
   }
   return std::nullopt;
 }
@@ -160,6 +176,16 @@ void chooseColumn(TabulationState& state, const std::string& key, const std::str
   }
 }
 
+void offerRow(TabulationState& state, const std::string& key, const std::string& line) {
+  state.offeredRows.push_back({key, dimensionFieldName(normalizeDimensionLine(line))});
+  chooseRow(state, key, line);
+}
+
+void offerColumn(TabulationState& state, const std::string& key, const std::string& line) {
+  state.offeredColumns.push_back({key, dimensionFieldName(normalizeDimensionLine(line))});
+  chooseColumn(state, key, line);
+}
+
 Status readEntry(TabulationState& state, const std::string& line) {
   const char letter = upperByte(line[0]);
   const std::size_t comma = line.find(',');
@@ -171,14 +197,14 @@ Status readEntry(TabulationState& state, const std::string& line) {
       break;
     case 'L':
     case 'D':
-      chooseRow(state, key, line);
+      offerRow(state, key, line);
       break;
     case 'C':
-      chooseColumn(state, key, line);
+      offerColumn(state, key, line);
       break;
     case 'T':
-      chooseRow(state, key, line);
-      chooseColumn(state, key, line);
+      offerRow(state, key, line);
+      offerColumn(state, key, line);
       break;
     case 'I':
     case 'E':

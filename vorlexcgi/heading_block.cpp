@@ -15,13 +15,8 @@ std::string choiceName(const std::string& choice) { return trimSpaces(cut(choice
 
 }  // namespace
 
-void writeHeadingBlock(const ResultModel& model) {
-  if (model.styleSheetsOn) {
-    writeLine(stdout, "<H1 CLASS=\"Nivel0\">" + htmlAccents(model.title) + "</H1>");
-  } else {
-    writeLine(stdout, "<H2>" + htmlAccents(model.title) + "</H2>");
-  }
-  std::string line = "<b>";
+std::string headingChoices(const ResultModel& model) {
+  std::string line;
   for (std::size_t m = 1; m < model.measureNames.size(); ++m) {
     if (m > 1) line += ", ";
     line += htmlAccents(model.measureNames[m]);
@@ -30,17 +25,30 @@ void writeHeadingBlock(const ResultModel& model) {
     line += " " + localMessage(PageText::by, model.language) + " " +
             htmlAccents(choiceName(model.columnChoice));
   }
-  line += " " + localMessage(PageText::byRow, model.language) + " " + htmlAccents(choiceName(model.rowChoice));
-  writeLine(stdout, line + "</b><br>");
+  line += " " + localMessage(PageText::byRow, model.language) + " " +
+          htmlAccents(choiceName(model.rowChoice));
+  return line;
+}
+
+std::string chosenCategories(const ResultSelection& selection) {
+  std::string text;
+  for (std::size_t i = 0; i < selection.chosen.size(); ++i) {
+    if (i > 0) text += ", ";
+    text += htmlAccents(selection.chosen[i]);
+  }
+  return text;
+}
+
+void writeHeadingBlock(const ResultModel& model) {
+  if (model.styleSheetsOn) {
+    writeLine(stdout, "<H1 CLASS=\"Nivel0\">" + htmlAccents(model.title) + "</H1>");
+  } else {
+    writeLine(stdout, "<H2>" + htmlAccents(model.title) + "</H2>");
+  }
+  writeLine(stdout, "<b>" + headingChoices(model) + "</b><br>");
   for (const ResultSelection& selection : model.selections) {
-    std::string text = "<b>" + htmlAccents(selection.title) + ":</b>";
-    bool first = true;
-    for (const std::string& label : selection.chosen) {
-      text += first ? " " : ", ";
-      text += htmlAccents(label);
-      first = false;
-    }
-    writeLine(stdout, text + "<BR>");
+    const std::string chosen = selection.chosen.empty() ? "" : " " + chosenCategories(selection);
+    writeLine(stdout, "<b>" + htmlAccents(selection.title) + ":</b>" + chosen + "<BR>");
   }
   writeText(stdout, "<b>" + localMessage(PageText::period, model.language) + ":</b> " +
                         model.periodText);

@@ -16,15 +16,6 @@ std::string number(const ResultModel& model, double value, int decimals) {
   return numberText(value, decimals, model.thousandsSeparator, model.decimalSeparator);
 }
 
-// A cell of the totals row, of a body row or of the totals column, with its mark; only the
-// totals row never uses the hyphen.
-std::string cellText(const ResultModel& model, int row, int column) {
-  const double value = model.value(row, column);
-  const int decimals = column == 0 ? rowTotalDecimals(model) : model.columnDecimals[column];
-  const bool hyphen = row != 0 && value == 0 && model.zeroAsHyphen;
-  return markedText(model, row, column, hyphen ? "-" : number(model, value, decimals));
-}
-
 std::string columnLabel(const ResultModel& model, int column) {
   return htmlAccents(model.columnLabels[column]);
 }
@@ -59,9 +50,9 @@ void writeColumnHeadings(const ResultModel& model, bool styled) {
 // written.
 void writeCells(const ResultModel& model, int row) {
   for (int c = 1; c <= model.columnCount; ++c) {
-    if (columnWritten(model, c)) writeText(stdout, "<TD>" + cellText(model, row, c));
+    if (columnWritten(model, c)) writeText(stdout, "<TD>" + tableCellText(model, row, c));
   }
-  if (totalsColumnWritten(model)) writeText(stdout, "<TD>" + cellText(model, row, 0));
+  if (totalsColumnWritten(model)) writeText(stdout, "<TD>" + tableCellText(model, row, 0));
   writeLine(stdout, "");
 }
 
@@ -75,6 +66,13 @@ std::string rowLabel(const ResultModel& model, int row) {
 }
 
 }  // namespace
+
+std::string tableCellText(const ResultModel& model, int row, int column) {
+  const double value = model.value(row, column);
+  const int decimals = column == 0 ? rowTotalDecimals(model) : model.columnDecimals[column];
+  const bool hyphen = row != 0 && value == 0 && model.zeroAsHyphen;
+  return markedText(model, row, column, hyphen ? "-" : number(model, value, decimals));
+}
 
 void writePlainTable(const ResultModel& model) {
   writeLine(stdout, "<CENTER>");

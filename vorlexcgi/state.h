@@ -8,6 +8,7 @@
 
 #include "conversion.h"
 #include "language.h"
+#include "modern_texts.h"
 #include "output.h"
 #include "site_settings.h"
 
@@ -40,6 +41,13 @@ struct TabulationState {
   std::string styleSheet, printStyleSheet;
   bool zeroAsHyphen = false;
   std::vector<std::string> headerLines, footerLines, footnoteLines;  // at most 100 each
+  bool modern = false;  // OHTML5: the modern page
+  // The row (D, L, T) and column (C, T) keys the definition offers, with their fields: the
+  // modern page names those that would answer a percentage or a stock.
+  std::vector<NamedField> offeredRows, offeredColumns;
+  // The selections the modern form listed (its "listas" field) that came with nothing chosen,
+  // by the name the form shows.
+  std::vector<std::string> emptySelections;
   std::string dataFileSpec;
   std::string rowChoice, columnChoice;
   // Whether a definition line matched the posted Linha / Coluna: a posted text that matched no

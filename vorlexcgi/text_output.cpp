@@ -113,6 +113,10 @@ std::string selectionLine(const ResultSelection& selection) {
 
 void writePreformatted(const ResultModel& model) {
   writeHeadingBlock(model);
+  writePreformattedText(model);
+}
+
+void writePreformattedText(const ResultModel& model) {
   const std::vector<std::string> labels = columnLabels(model);
   const int columns = model.columnCount;
   const bool totals = totalsColumnWritten(model);
@@ -198,6 +202,10 @@ void writePreformatted(const ResultModel& model) {
 
 void writeSeparated(const ResultModel& model, char separator) {
   writeHeadingBlock(model);
+  writeSeparatedText(model, separator);
+}
+
+void writeSeparatedText(const ResultModel& model, char separator) {
   writeLine(stdout, "<PRE>");
   // Natural row order: this text is for pasting into a spreadsheet, which sorts for itself.
   writeSeparatedTable(stdout, model,

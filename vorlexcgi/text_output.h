@@ -13,6 +13,10 @@
 void writePreformatted(const ResultModel& model);
 void writeSeparated(const ResultModel& model, char separator);
 void writeNotebook(const ResultModel& model, char separator);
+// The same without the heading block, for a page that writes its own; the separated text ends
+// with "</PRE>" and no line end.
+void writePreformattedText(const ResultModel& model);
+void writeSeparatedText(const ResultModel& model, char separator);
 // The page's line when a copy cannot be created in the "csv" directory.
 inline constexpr const char* kNoCopyPermission =
     "<h4>Sem permiss\xE3o para gravar no diret\xF3rio CSV!!!</h4>";

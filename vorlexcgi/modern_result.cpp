@@ -1,0 +1,164 @@
+// The modern result page around the outputs: the frame shared with the form, the table or the
+// text of the result, the download links, and the refusals that name what to change.
+#include "modern_result.h"
+
+#include <cstdio>
+
+#include "copies.h"
+#include "form_fields.h"
+#include "form_input.h"
+#include "modern_page.h"
+#include "modern_table.h"
+#include "number_text.h"
+#include "output.h"
+#include "text_helpers.h"
+#include "text_limits.h"
+#include "text_output.h"
+
+namespace {
+
+void writeOut(std::string_view text) { writeLine(stdout, text); }
+
+bool columnChosen(const TabulationState& state) {
+  return !state.columnChoice.empty() && state.columnChoice != kNoColumn;
+}
+
+// The field of a matched Linha or Coluna line; empty for one the definition does not have.
+std::string choiceField(const std::string& choice, bool matched) {
+  return matched ? dimensionFieldName(choice) : std::string();
+}
+
+// A dimension's name as the form shows it.
+std::string shownChoice(const std::string& choice) {
+  return htmlAccents(trimSpaces(cut(choice, kMaxName)));
+}
+
+// "12 bytes", "1,5 kB", "2,3 MB", in the language's decimal separator.
+std::string sizeText(long long bytes, const TabulationState& state) {
+  if (bytes < 1000) return std::to_string(bytes) + " bytes";
+  const bool mega = bytes >= 1000 * 1000;
+  const double value = static_cast<double>(bytes) / (mega ? 1e6 : 1e3);
+  return numberText(value, 1, state.thousandsSeparator, state.decimalSeparator) +
+         (mega ? " MB" : " kB");
+}
+
+std::string copyLink(const TabulationState& state, const std::string& name, ModernText text,
+                     const char* type, const char* kind) {
+  const long long size = copySize(name);
+  const std::string about = size < 0 ? kind : std::string(kind) + ", " + sizeText(size, state);
+  return "<li><a href=\"/csv/" + htmlEscape(name) + "\" download type=\"" + type + "\">" +
+         modernText(text, state.language) + " (" + about + ")</a></li>";
+}
+
+Status writeCopyLinks(TabulationState& state, const ResultModel& model) {
+  bool written = false;
+  if (Status failure = writeCopies(state, model, written)) return failure;
+  if (!written) return std::nullopt;
+  writeOut("<div class=\"vx-copias\">");
+  writeOut("<h2>" + modernText(ModernText::copies, state.language) + "</h2>");
+  writeOut("<ul>");
+  writeOut(copyLink(state, state.csvFileName, ModernText::csvCopy, "text/csv", "CSV"));
+  writeOut(copyLink(state, state.tabFileName, ModernText::tabCopy, "text/plain", "TAB"));
+  writeOut("</ul>");
+  writeOut("</div>");
+  return std::nullopt;
+}
+
+void writeBackToForm(const TabulationState& state) {
+  writeOut("<p><a href=\"formwright.exe?" + htmlEscape(state.definitionName) + "\">" +
+           modernText(ModernText::backToForm, state.language) + "</a></p>");
+}
+
+void writePageEnd(const TabulationState& state) {
+  writeModernMainEnd(state.footerLines);
+  writeOut("</body>");
+  writeOut("</html>");
+}
+
+}  // namespace
+
+bool modernPageAsked(const TabulationState& state) {
+  return state.modern && formValue(state.query, formField::format) != formatValue::notebook;
+}
+
+void writeModernPageHead(const TabulationState& state) {
+  writeModernHead(
+      {state.title, state.language, state.styleSheetsOn, state.styleSheet, state.printStyleSheet});
+  writeModernBodyStart(state.headerLines);
+}
+
+std::vector<std::string> nonsenseReasons(const TabulationState& state) {
+  const Language language = state.language;
+  std::vector<std::string> reasons;
+  if (state.measureCount == 0) reasons.push_back(nonsenseMessage(Nonsense::noMeasure, language));
+  if (state.files.empty()) reasons.push_back(nonsenseMessage(Nonsense::noPeriod, language));
+  const bool column = columnChosen(state);
+  if (column && state.rowChoiceMatched && state.columnChoiceMatched &&
+      state.rowChoice == state.columnChoice) {
+    reasons.push_back(
+        nonsenseMessage(Nonsense::rowEqualsColumn, language, shownChoice(state.rowChoice)));
+  }
+  if (column && state.measureCount > 1) {
+    reasons.push_back(nonsenseMessage(Nonsense::measuresWithColumn, language));
+  }
+  const std::string rowField = choiceField(state.rowChoice, state.rowChoiceMatched);
+  const std::string columnField =
+      column ? choiceField(state.columnChoice, state.columnChoiceMatched) : std::string();
+  for (int m = 1; m <= state.measureCount; ++m) {
+    const MeasureSpec& measure = state.measures[m];
+    const bool stockOverPeriods = measure.isStock && state.files.size() > 1;
+    if (!measure.isPercentage && !stockOverPeriods) continue;
+    if (measure.secondField == rowField || measure.secondField == columnField) continue;
+    reasons.push_back(nonsenseMessage(
+        measure.isPercentage ? Nonsense::percentageWithoutVariable : Nonsense::stockOverPeriods,
+        language, htmlAccents(measure.name),
+        namesOnField(state.offeredRows, state.offeredColumns, measure.secondField)));
+  }
+  for (const std::string& selection : state.emptySelections) {
+    reasons.push_back(nonsenseMessage(Nonsense::noCategory, language, selection));
+  }
+  return reasons;
+}
+
+void writeModernRefusal(const TabulationState& state, const std::vector<std::string>& reasons) {
+  writeOut("<h1 class=\"Nivel0\">" + modernTitle(state.title) + "</h1>");
+  writeOut("<div class=\"vx-mensagem\">");
+  writeOut("<h2>" + modernText(ModernText::refused, state.language) + "</h2>");
+  writeOut("<ul>");
+  for (const std::string& reason : reasons) writeOut("<li>" + reason + "</li>");
+  writeOut("</ul>");
+  writeOut("</div>");
+  writeBackToForm(state);
+  writePageEnd(state);
+}
+
+void writeModernEarlyEnd(const TabulationState& state, const std::string& message) {
+  writeOut("<h1 class=\"Nivel0\">" + modernTitle(state.title) + "</h1>");
+  writeOut("<div class=\"vx-mensagem\">");
+  writeOut("<p>" + message + "</p>");
+  writeOut("</div>");
+  writeBackToForm(state);
+  writePageEnd(state);
+}
+
+Status writeModernResult(TabulationState& state, const ResultModel& model) {
+  const std::string format = formValue(state.query, formField::format);
+  if (format == formatValue::table) {
+    writeModernTable(model);
+  } else if (format == formatValue::preformatted || format == formatValue::separated) {
+    writeModernHeading(model);
+    writeOut(
+        "<div class=\"vx-texto\" role=\"region\" aria-labelledby=\"vx-titulo\" tabindex=\"0\">");
+    if (format == formatValue::preformatted) {
+      writePreformattedText(model);
+    } else {
+      writeSeparatedText(model, ';');
+      writeOut("");
+    }
+    writeOut("</div>");
+  }
+  // Below the result, one block after another: a chart or a map is one more call here.
+  if (Status failure = writeCopyLinks(state, model)) return failure;
+  writeModernMainEnd(state.footerLines);
+  return std::nullopt;
+}
