@@ -227,8 +227,10 @@ void writeTableBlock(const TabulationState& state) {
       firstPeriod = false;
     } else if (value.starts_with(kAllCategories) ||
                field.starts_with(std::string(formField::submit) + "=") ||
-               field.starts_with(std::string(formField::format) + "=")) {
-      // Choices the tabulator does not need: "all categories", the display and the format.
+               field.starts_with(std::string(formField::format) + "=") ||
+               field.starts_with(std::string(formField::selectionLists) + "=")) {
+      // Choices the tabulator does not need: "all categories", the display and the format, and
+      // the modern form's names of its lists.
     } else {
       writeLine(stdout, withoutTagMarks(field));
     }

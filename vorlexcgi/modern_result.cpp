@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "copies.h"
+#include "messages.h"
 #include "form_fields.h"
 #include "form_input.h"
 #include "modern_page.h"
@@ -26,6 +27,23 @@ bool columnChosen(const TabulationState& state) {
 // The field of a matched Linha or Coluna line; empty for one the definition does not have.
 std::string choiceField(const std::string& choice, bool matched) {
   return matched ? dimensionFieldName(choice) : std::string();
+}
+
+// A classic message without its markup: the headings and line breaks around it, and the closing
+// tags some ends carry. What it quotes from the request is escaped, so no "<" of it is lost.
+std::string withoutTags(std::string_view text) {
+  std::string result;
+  bool inTag = false;
+  for (const char c : text) {
+    if (c == '<') {
+      inTag = true;
+    } else if (c == '>' && inTag) {
+      inTag = false;
+    } else if (!inTag) {
+      result += c;
+    }
+  }
+  return trimBlanks(result);
 }
 
 // A dimension's name as the form shows it.
@@ -81,26 +99,28 @@ bool modernPageAsked(const TabulationState& state) {
   return state.modern && formValue(state.query, formField::format) != formatValue::notebook;
 }
 
-void writeModernPageHead(const TabulationState& state) {
-  writeModernHead(
-      {state.title, state.language, state.styleSheetsOn, state.styleSheet, state.printStyleSheet});
+void writeModernPageHead(TabulationState& state) {
+  writeModernHead({state.title, state.language, state.styleSheetsOn, state.styleSheet,
+                   state.printStyleSheet});
   writeModernBodyStart(state.headerLines);
+  state.modernStage = TabulationState::ModernStage::head;
 }
 
-std::vector<std::string> nonsenseReasons(const TabulationState& state) {
+std::vector<NonsenseFound> nonsenseFound(const TabulationState& state) {
   const Language language = state.language;
-  std::vector<std::string> reasons;
-  if (state.measureCount == 0) reasons.push_back(nonsenseMessage(Nonsense::noMeasure, language));
-  if (state.files.empty()) reasons.push_back(nonsenseMessage(Nonsense::noPeriod, language));
+  std::vector<NonsenseFound> found;
+  const auto add = [&found, language](Nonsense reason, std::string_view subject = {},
+                                      const std::vector<std::string>& alternatives = {}) {
+    found.push_back({reason, nonsenseMessage(reason, language, subject, alternatives)});
+  };
+  if (state.measureCount == 0) add(Nonsense::noMeasure);
+  if (state.files.empty()) add(Nonsense::noPeriod);
   const bool column = columnChosen(state);
   if (column && state.rowChoiceMatched && state.columnChoiceMatched &&
       state.rowChoice == state.columnChoice) {
-    reasons.push_back(
-        nonsenseMessage(Nonsense::rowEqualsColumn, language, shownChoice(state.rowChoice)));
+    add(Nonsense::rowEqualsColumn, shownChoice(state.rowChoice));
   }
-  if (column && state.measureCount > 1) {
-    reasons.push_back(nonsenseMessage(Nonsense::measuresWithColumn, language));
-  }
+  if (column && state.measureCount > 1) add(Nonsense::measuresWithColumn);
   const std::string rowField = choiceField(state.rowChoice, state.rowChoiceMatched);
   const std::string columnField =
       column ? choiceField(state.columnChoice, state.columnChoiceMatched) : std::string();
@@ -109,36 +129,59 @@ std::vector<std::string> nonsenseReasons(const TabulationState& state) {
     const bool stockOverPeriods = measure.isStock && state.files.size() > 1;
     if (!measure.isPercentage && !stockOverPeriods) continue;
     if (measure.secondField == rowField || measure.secondField == columnField) continue;
-    reasons.push_back(nonsenseMessage(
-        measure.isPercentage ? Nonsense::percentageWithoutVariable : Nonsense::stockOverPeriods,
-        language, htmlAccents(measure.name),
-        namesOnField(state.offeredRows, state.offeredColumns, measure.secondField)));
+    add(measure.isPercentage ? Nonsense::percentageWithoutVariable : Nonsense::stockOverPeriods,
+        htmlAccents(measure.name),
+        namesOnField(state.offeredRows, state.offeredColumns, measure.secondField));
   }
-  for (const std::string& selection : state.emptySelections) {
-    reasons.push_back(nonsenseMessage(Nonsense::noCategory, language, selection));
-  }
-  return reasons;
+  for (const std::string& selection : state.emptySelections) add(Nonsense::noCategory, selection);
+  return found;
 }
 
-void writeModernRefusal(const TabulationState& state, const std::vector<std::string>& reasons) {
-  writeOut("<h1 class=\"Nivel0\">" + modernTitle(state.title) + "</h1>");
+Ending nonsenseEnd(const TabulationState& state) {
+  const std::vector<NonsenseFound> found = nonsenseFound(state);
+  if (found.empty()) return std::nullopt;
+  EndReason reason = EndReason::noPeriod;
+  switch (found.front().reason) {
+    case Nonsense::noPeriod: reason = EndReason::noPeriod; break;
+    case Nonsense::noMeasure: reason = EndReason::noMeasure; break;
+    case Nonsense::percentageWithoutVariable: reason = EndReason::percentageWithoutVariable; break;
+    case Nonsense::measuresWithColumn: reason = EndReason::measuresWithColumn; break;
+    case Nonsense::stockOverPeriods: reason = EndReason::stockOverPeriods; break;
+    case Nonsense::rowEqualsColumn: reason = EndReason::rowEqualsColumn; break;
+    case Nonsense::noCategory: reason = EndReason::noCategory; break;
+  }
+  return RequestEnd{reason, Failure{found.front().message, true, 0}, {}};
+}
+
+int writeModernEnd(const TabulationState& state, const RequestEnd& end) {
+  using Stage = TabulationState::ModernStage;
+  if (state.modernStage == Stage::closed) {
+    // The page is whole; what failed after it (the log) follows it, as on the classic page.
+    return endWith(end.classic);
+  }
+  if (state.modernStage == Stage::head) {
+    writeOut("<h1 class=\"Nivel0\">" + modernTitle(state.title) + "</h1>");
+  }
   writeOut("<div class=\"vx-mensagem\">");
-  writeOut("<h2>" + modernText(ModernText::refused, state.language) + "</h2>");
-  writeOut("<ul>");
-  for (const std::string& reason : reasons) writeOut("<li>" + reason + "</li>");
-  writeOut("</ul>");
+  const std::vector<NonsenseFound> found = nonsenseFound(state);
+  if (!found.empty()) {
+    writeOut("<h2>" + modernText(ModernText::refused, state.language) + "</h2>");
+    writeOut("<ul>");
+    for (const NonsenseFound& reason : found) writeOut("<li>" + reason.message + "</li>");
+    writeOut("</ul>");
+  } else if (end.reason == EndReason::noRecords) {
+    writeOut("<p>" + localMessage(PageText::noRecordSelected, state.language) + "</p>");
+  } else {
+    // The tabulator's own message: a refused conversion file (those of the selections were
+    // kept for this place), a site fault, a choice the definition does not have.
+    for (const Failure& refusal : state.selectionRefusals) writeOut("<p>" + refusal.text + "</p>");
+    const std::string text = withoutTags(end.classic.text);
+    if (!text.empty()) writeOut("<p>" + text + "</p>");
+  }
   writeOut("</div>");
   writeBackToForm(state);
   writePageEnd(state);
-}
-
-void writeModernEarlyEnd(const TabulationState& state, const std::string& message) {
-  writeOut("<h1 class=\"Nivel0\">" + modernTitle(state.title) + "</h1>");
-  writeOut("<div class=\"vx-mensagem\">");
-  writeOut("<p>" + message + "</p>");
-  writeOut("</div>");
-  writeBackToForm(state);
-  writePageEnd(state);
+  return finishOutput() == 0 ? end.classic.status : 1;
 }
 
 Status writeModernResult(TabulationState& state, const ResultModel& model) {

@@ -23,6 +23,7 @@
 #include "form_input.h"
 #include "html_table.h"
 #include "messages.h"
+#include "modern_result.h"
 #include "output.h"
 #include "page_head.h"
 #include "periods.h"
@@ -402,16 +403,28 @@ Ending answerRequest(TabulationState& state, int argc, char** argv) {
   }
   state.defPath = foundPath;
   if (Status failure = readDefinition(state)) return endFor(std::move(*failure));
-  for (const Failure& refusal : state.selectionRefusals) writeLine(stdout, refusal.text);
-
-  writePageHead(state);
+  // The modern page shows a selection's refusal in its place, inside the page.
+  const bool modern = modernPageAsked(state);
+  if (modern) {
+    writeModernPageHead(state);
+  } else {
+    for (const Failure& refusal : state.selectionRefusals) writeLine(stdout, refusal.text);
+    writePageHead(state);
+  }
   if (Ending end = choicesDefined(state)) return end;
   prepareMeasureNames(state);
   setNumberSeparators(state);
+  // The modern page answers a request that makes no sense before any conversion file is read.
+  if (modern) {
+    if (Status failure = chooseFiles(state)) return endFor(std::move(*failure));
+    if (Ending end = nonsenseEnd(state)) return end;
+  }
   if (Ending end = loadTableDimensions(state)) return end;
   if (Ending end = tableWithinBound(state)) return end;
   reserveResultArrays(state);
-  if (Status failure = chooseFiles(state)) return endFor(std::move(*failure));
+  if (!modern) {
+    if (Status failure = chooseFiles(state)) return endFor(std::move(*failure));
+  }
   if (Ending end = periodsDiscriminated(state)) return end;
   if (Ending end = percentageBaseInTable(state)) return end;
 
@@ -431,11 +444,20 @@ Ending answerRequest(TabulationState& state, int argc, char** argv) {
   ResultModel model = resultModel(state);
   markProtectedCells(model, protection, state);
   releaseCells(state);
-  writeResultTable(state, model);
-  if (Status failure = writeCopiesAndLinks(state, model)) return endFor(std::move(*failure));
-  writeLine(stdout, "</BODY>");
-  writeTableBlock(state);
-  writeLine(stdout, "</HTML>");
+  if (modern) {
+    state.modernStage = TabulationState::ModernStage::result;
+    if (Status failure = writeModernResult(state, model)) return endFor(std::move(*failure));
+    writeLine(stdout, "</body>");
+    writeTableBlock(state);
+    writeLine(stdout, "</html>");
+    state.modernStage = TabulationState::ModernStage::closed;
+  } else {
+    writeResultTable(state, model);
+    if (Status failure = writeCopiesAndLinks(state, model)) return endFor(std::move(*failure));
+    writeLine(stdout, "</BODY>");
+    writeTableBlock(state);
+    writeLine(stdout, "</HTML>");
+  }
   if (Status failure = appendLogLine(state)) return endFor(std::move(*failure));
   return std::nullopt;
 }
@@ -444,5 +466,7 @@ Ending answerRequest(TabulationState& state, int argc, char** argv) {
 
 int runRequest(TabulationState& state, int argc, char** argv) {
   const Ending end = answerRequest(state, argc, argv);
-  return end ? endWith(end->classic) : finishOutput();
+  if (!end) return finishOutput();
+  if (state.modernStage != TabulationState::ModernStage::none) return writeModernEnd(state, *end);
+  return endWith(end->classic);
 }

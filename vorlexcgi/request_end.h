@@ -20,6 +20,12 @@ enum class EndReason : std::uint8_t {
   noRecords,                  // nothing was counted
   refusedConversion,          // the loader refused a conversion file of the definition
   siteFault,  // a file of the site missing, unreadable or broken; a write that failed
+  // Refused by the modern page alone, which names every choice to change at once; the reason is
+  // the first of them.
+  noPeriod,         // no period chosen
+  noMeasure,        // no measure chosen
+  rowEqualsColumn,  // the same variable as row and column
+  noCategory,       // a selection the form listed, with no category chosen
 };
 
 struct RequestEnd {

@@ -48,6 +48,9 @@ struct TabulationState {
   // The selections the modern form listed (its "listas" field) that came with nothing chosen,
   // by the name the form shows.
   std::vector<std::string> emptySelections;
+  // How far the modern page is written, so that an early end closes what is open.
+  enum class ModernStage : std::uint8_t { none, head, result, closed };
+  ModernStage modernStage = ModernStage::none;
   std::string dataFileSpec;
   std::string rowChoice, columnChoice;
   // Whether a definition line matched the posted Linha / Coluna: a posted text that matched no
