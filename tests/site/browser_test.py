@@ -1,7 +1,7 @@
 """The demo site in a real browser: Debian's chromium, headless, driven by chromedriver
-through selenium. From the index to the form, a choice of row, column, two periods and one
-selection category, and the table read back from the DOM against the generator's counts.
-A screenshot of the result is kept in the test's work folder."""
+through selenium. From the index to a classic form (the monthly tabulation), a choice of row,
+column, two periods and one selection category, and the table read back from the DOM against
+the generator's counts. A screenshot of the result is kept in the test's work folder."""
 
 import os
 import shutil
@@ -48,14 +48,14 @@ class SiteInBrowser(unittest.TestCase):
 
         d = self.driver
         d.get(self.site.url("/"))
-        d.find_element(By.PARTIAL_LINK_TEXT, "Eventos por local de resid\u00eancia").click()
+        d.find_element(By.PARTIAL_LINK_TEXT, "Eventos por m\u00eas").click()
         WebDriverWait(d, 30).until(lambda d: d.find_elements(By.NAME, "Linha"))
         Select(d.find_element(By.NAME, "Linha")).select_by_visible_text("UF de resid\u00eancia")
         Select(d.find_element(By.NAME, "Coluna")).select_by_visible_text("Sexo")
         periods = Select(d.find_element(By.NAME, "Arquivos"))
         periods.deselect_all()
-        periods.select_by_visible_text("2021")
-        periods.select_by_visible_text("2023")
+        periods.select_by_visible_text("Jan/2023")
+        periods.select_by_visible_text("Mar/2023")
         ages = Select(d.find_element(By.NAME, "SFaixa_et\u00e1ria"))
         ages.deselect_all()
         ages.select_by_visible_text("15 a 29 anos")
@@ -71,7 +71,7 @@ class SiteInBrowser(unittest.TestCase):
         table = {r[0]: [sitetest.published(v) for v in r[1:]] for r in rows
                  if len(r) == len(header) and r is not header}
 
-        known, files, age = self.site.known, ["EV21.dbf", "EV23.dbf"], 4
+        known, files, age = self.site.known, ["EM2301.dbf", "EM2303.dbf"], 4
         by_state = sitetest.counts_by(known, files,
                                       lambda c: (known["municipalities"][c[0]]["state"], c[1]),
                                       where=lambda c: c[2] == age)
@@ -89,7 +89,7 @@ class SiteInBrowser(unittest.TestCase):
         sitetest.assert_counts_shown(self, table, expected, limit)
         heading = d.find_element(By.CSS_SELECTOR, "tr.cabtabela").text
         self.assertIn("15 a 29 anos", heading)
-        self.assertIn("2021, 2023", heading)
+        self.assertIn("Jan/2023, Mar/2023", heading)
 
 
 if __name__ == "__main__":

@@ -421,15 +421,18 @@ def form_body(fields):
 
 
 class TableReader(html.parser.HTMLParser):
-    """Rows of the result table as lists of cell texts. The pages leave rows and cells
-    unclosed, so a row ends at the next <tr> and a cell at the next <td> or <th>."""
+    """Rows of the result table as lists of cell texts, as a sighted reader sees them (the
+    modern page's text for screen readers alone is left out). The classic pages leave rows and
+    cells unclosed, so a row ends at the next <tr> and a cell at the next <td> or <th>."""
 
     def __init__(self):
         super().__init__(convert_charrefs=True)
-        self.tables, self.depth, self.cell = [], 0, None
+        self.tables, self.depth, self.cell, self.unseen = [], 0, None, 0
 
     def handle_starttag(self, tag, attrs):
-        if tag == "table":
+        if tag == "span" and "vx-oculto" in (dict(attrs).get("class") or ""):
+            self.unseen += 1
+        elif tag == "table":
             self.tables.append([])
             self.depth += 1
         elif tag == "tr" and self.depth:
@@ -440,12 +443,14 @@ class TableReader(html.parser.HTMLParser):
             self.cell = self.tables[-1][-1]
 
     def handle_endtag(self, tag):
-        if tag == "table" and self.depth:
+        if tag == "span" and self.unseen:
+            self.unseen -= 1
+        elif tag == "table" and self.depth:
             self.depth -= 1
             self.cell = None
 
     def handle_data(self, data):
-        if self.cell is not None:
+        if self.cell is not None and not self.unseen:
             self.cell[-1] += data
 
 
@@ -460,6 +465,9 @@ def result_rows(body):
     reader = TableReader()
     reader.feed(page_text(body))
     tables = [[[c.strip() for c in r] for r in table if r] for table in reader.tables]
+    if b'class="vx-resultado' in body:
+        # The modern page names its totals row "Total", as its totals column.
+        tables = [[["TOTAL"] + r[1:] if r[0] == "Total" else r for r in t] for t in tables]
     chosen = [t for t in tables if "TOTAL" in [r[0] for r in t]]
     chosen += [t for t in tables if any(len(r) > 1 for r in t)]
     if not chosen:
@@ -525,7 +533,8 @@ def classic_get_answer(status, body):
 
 
 def copy_links(body):
-    return re.findall(r"<A HREF=(/csv/[^ >]+)>", page_text(body))
+    """The copy links of a classic or a modern page."""
+    return re.findall(r'<(?:A HREF=|a href=")(/csv/[^ >"]+)', page_text(body))
 
 
 def counts_by(known, files, key, where=lambda cell: True, value=3):
