@@ -57,7 +57,9 @@ fieldset.vx-formato { min-width: 0; margin: 1rem 0; padding: 0.5rem 1rem 0.75rem
 .vx-resultado thead th { text-align: right; }
 .vx-resultado thead th:first-child, .vx-resultado tbody th { text-align: left; }
 :where(.vx-resultado thead th) { background: #e8eef5; border-bottom: 2px solid #173f6b; }
-:where(.vx-resultado tbody th) { font-weight: normal; }
+:where(.vx-resultado tbody th) { font-weight: normal; background: #fff; }
+.vx-resultado tbody th, .vx-resultado thead th:first-child { position: sticky; left: 0;
+  min-width: 9rem; }
 :where(.vx-resultado tr.vx-total > *) { font-weight: 700; border-bottom: 2px solid #173f6b; }
 :where(.vx-resultado tr.vx-subtotal > *) { font-weight: 600; background: #f0f4f8; }
 .vx-resultado tr.vx-parte > th { padding-left: 1.75rem; }
@@ -66,7 +68,8 @@ fieldset.vx-formato { min-width: 0; margin: 1rem 0; padding: 0.5rem 1rem 0.75rem
   list-style: none; }
 @media print {
   .vx-tabela, .vx-texto { overflow: visible; }
-  .vx-cabecalho { position: static; max-width: none; }
+  .vx-cabecalho, .vx-resultado th { position: static; }
+  .vx-cabecalho { max-width: none; }
   .vx-resultado { font-size: 9pt; }
   .vx-resultado thead { display: table-header-group; }
   .vx-resultado tr { break-inside: avoid; page-break-inside: avoid; }
