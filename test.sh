@@ -30,6 +30,15 @@ elif ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 fi
 
+# The test-only JavaScript tools (axe-core for the site tests), as tests/js/package-lock.json pins
+# them; without npm, or offline, the tests that need them skip with a message.
+if command -v npm >/dev/null 2>&1; then
+  (cd tests/js && npm ci --no-audit --no-fund --loglevel=error) ||
+    echo "npm ci failed in tests/js: the tests that need its tools will skip"
+else
+  echo "npm is not installed: the tests that need tests/js will skip"
+fi
+
 jobs=$(nproc)
 run_build() {
   local dir=$1

@@ -46,6 +46,22 @@ std::string withoutTags(std::string_view text) {
   return trimBlanks(result);
 }
 
+// The ends that nonsenseEnd hands back: on the modern page these have all their reasons listed.
+bool refusedAsNonsense(EndReason reason) {
+  switch (reason) {
+    case EndReason::noPeriod:
+    case EndReason::noMeasure:
+    case EndReason::rowEqualsColumn:
+    case EndReason::noCategory:
+    case EndReason::measuresWithColumn:
+    case EndReason::stockOverPeriods:
+    case EndReason::percentageWithoutVariable:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // A dimension's name as the form shows it.
 std::string shownChoice(const std::string& choice) {
   return htmlAccents(trimSpaces(cut(choice, kMaxName)));
@@ -163,7 +179,8 @@ int writeModernEnd(const TabulationState& state, const RequestEnd& end) {
     writeOut("<h1 class=\"Nivel0\">" + modernTitle(state.title) + "</h1>");
   }
   writeOut("<div class=\"vx-mensagem\">");
-  const std::vector<NonsenseFound> found = nonsenseFound(state);
+  const std::vector<NonsenseFound> found =
+      refusedAsNonsense(end.reason) ? nonsenseFound(state) : std::vector<NonsenseFound>();
   if (!found.empty()) {
     writeOut("<h2>" + modernText(ModernText::refused, state.language) + "</h2>");
     writeOut("<ul>");
