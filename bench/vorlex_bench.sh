@@ -2,6 +2,7 @@
 # Times vorlexcgi (file mode) on a generated site and compares it with the least any tabulator
 # must do (one byte touched per record, 1 MiB reads) and with cat of the same files.
 #   bench/vorlex_bench.sh [build-dir] [records] [runs]
+# Request (d) runs twice, on the classic page and on the modern one (definition option OHTML5).
 # The site is generated in a scratch folder and deleted afterwards (about 1.5 GB at 10 million).
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -43,6 +44,27 @@ run_case "(a) with OSIGILO=5, OINSTAVEL=20" query_a.txt "$records" obitos_sigilo
 run_case "(b) 5 municipalities via index" query_b.txt "$records"
 run_case "(c) sum and rate, no column" query_c.txt "$records"
 run_case "(d) one small file, 5600 rows" query_d.txt 2000
+run_case "(d) the same on the modern page" query_d.txt 2000 obitos5
+# The modern page against the classic one on (d), to the microsecond: the runs alternate, so
+# that both see the same machine; median and least of 200 runs each, and the page's size.
+cp "$site/query_d.txt" "$site/query.txt"
+python3 - "$site" "$build/vorlexcgi/vorlexcgi" <<'PYTHON'
+import statistics, subprocess, sys, time
+site, program = sys.argv[1], sys.argv[2]
+times, sizes = {"obitos": [], "obitos5": []}, {}
+for _ in range(200):
+    for definition in times:
+        start = time.perf_counter()
+        out = subprocess.run([program, definition], cwd=site, env={}, capture_output=True).stdout
+        times[definition].append((time.perf_counter() - start) * 1000)
+        sizes[definition] = len(out)
+for definition, label in (("obitos", "classic"), ("obitos5", "modern")):
+    t = times[definition]
+    print("(d) %-7s page: median %.3f ms, least %.3f ms, %d bytes"
+          % (label, statistics.median(t), min(t), sizes[definition]))
+print("(d) modern - classic: median %+.3f ms" % (statistics.median(times["obitos5"]) -
+                                                   statistics.median(times["obitos"])))
+PYTHON
 (cd "$site" && cp query_a.txt query.txt && env -i "$build/vorlexcgi/vorlexcgi" obitos | head -c 600; echo)
 
 if command -v ogrinfo > /dev/null; then

@@ -166,6 +166,8 @@ void writeSite(const std::string& directory, std::int64_t records, int files) {
   // The same tabulation with small counts suppressed and unreliable rates flagged.
   writeFile(directory + "/obitos_sigilo.def",
             definition + "OSIGILO=5" + kEnd + "OINSTAVEL=20" + kEnd);
+  // The same tabulation on the modern page, to time one against the other.
+  writeFile(directory + "/obitos5.def", definition + "OHTML5" + kEnd);
 
   std::string allFiles;
   for (int f = 0; f < files; ++f) {
