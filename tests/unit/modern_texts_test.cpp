@@ -164,3 +164,14 @@ TEST(ModernTexts, PageTextsInTheLanguage) {
   EXPECT_EQ("Download the table as CSV", modernText(ModernText::csvCopy, en));
   EXPECT_EQ("Voltar ao formul\xE1rio", modernText(ModernText::backToForm, pt));
 }
+
+TEST(ModernTexts, NamesOnAFieldRowsFirstEachOnceByItsFirstLine) {
+  const std::vector<NamedField> rows = {
+      {"Munic\xEDpio", "CODMUN"}, {"Sexo", "SEXO"}, {"UF", "CODMUN"}, {"Munic\xEDpio", "OUTRO"}};
+  const std::vector<NamedField> columns = {{"Regi\xE3o", "CODMUN"}, {"UF", "CODMUN"}};
+  EXPECT_EQ((std::vector<std::string>{"Munic&iacute;pio", "UF", "Regi&atilde;o"}),
+            namesOnField(rows, columns, "CODMUN"));
+  // A later line of a key never answers: the tabulator takes the first.
+  EXPECT_EQ(std::vector<std::string>{}, namesOnField(rows, columns, "OUTRO"));
+  EXPECT_EQ(std::vector<std::string>{}, namesOnField(rows, columns, "codmun"));
+}
