@@ -111,6 +111,16 @@ void smallSiteSeeds(const fs::path& corpus) {
     writeSeed(corpus, "definition_fuzz", body + kSeparator + files.at("t.def") + site);
     writeSeed(corpus, "form_input_fuzz", std::to_string(body.size()) + "\n" + body);
   }
+  // The same site on the modern page, with a request it refuses and one it answers.
+  std::string modernSite;
+  for (const auto& [path, bytes] : files) {
+    modernSite += kSeparator + path + "\n" + bytes + (path == "t.def" ? "OHTML5\r\n" : "");
+  }
+  for (const char* body : {"Linha=Sexo&Coluna=Sexo&listas=SSexo&formato=table", kSmallSiteBody}) {
+    writeSeed(
+        corpus, "request_fuzz",
+        std::string(1, '\x00') + body + kSeparator + "t" + modernSite + kSeparator + "csv/.keep\n");
+  }
   writeSeed(corpus, "periods_fuzz",
             std::string(1, '\x00') + "DO*.dbf" + kSeparator + "2U,23" + kSeparator +
                 "DO23.dbf\nDO24.dbf\nDO9601.DBF\ndo99.dbf" + kSeparator + "23\n9611\n9612\n9701");

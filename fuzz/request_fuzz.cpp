@@ -24,9 +24,10 @@ namespace {
 
 // The tags the program writes itself, in lower case.
 const std::set<std::string> kProgramTags = {
-    "a",      "b",     "body",  "br",   "center", "col",  "colgroup", "div",   "h1",
-    "h2",     "h3",    "h4",    "head", "html",   "link", "meta",     "p",     "pre",
-    "tabela", "table", "tbody", "td",   "tfoot",  "th",   "thead",    "title", "tr"};
+    "a",      "b",     "body", "br",    "caption", "center", "col",    "colgroup", "div",
+    "footer", "h1",    "h2",   "h3",    "h4",      "head",   "header", "html",     "li",
+    "link",   "main",  "meta", "p",     "pre",     "span",   "strong", "style",    "tabela",
+    "table",  "tbody", "td",   "tfoot", "th",      "thead",  "title",  "tr",       "ul"};
 
 bool isNameByte(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
