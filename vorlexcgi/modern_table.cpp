@@ -108,7 +108,7 @@ void writeModernTable(const ResultModel& model) {
   writeOut("</div>");
   // The marks of confidential and unreliable cells are explained where the table ends.
   if (!model.markLegend.empty()) {
-    writeOut("<p class=\"vx-legenda\">" + htmlAccents(model.markLegend) + "</p>");
+    writeOut("<p class=\"vx-legenda legenda\">" + htmlAccents(model.markLegend) + "</p>");
   }
   if (model.footnoteLines.empty()) return;
   writeOut("<div class=\"vx-notas\">");

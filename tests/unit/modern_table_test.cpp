@@ -121,3 +121,20 @@ TEST(ModernTable, MeasuresAreTheColumnsWithoutAColumnDimension) {
   EXPECT_NE(std::string::npos, page.find("<th scope=\"row\">AM</th><td>1</td><td>3,25</td></tr>"))
       << page;
 }
+
+TEST(ModernTable, MarkedCellsAndTheirLegendBelowTheBox) {
+  ResultModel model = resultModel(regions());
+  model.marks.assign(model.values.size(), CellMark::none);
+  model.marks[model.cellIndex(2, 1)] = CellMark::suppressed;
+  model.marks[model.cellIndex(3, 0)] = CellMark::unreliable;
+  model.markLegend = "X: valor suprimido por sigilo";
+  const std::string table = runInChild([&] { writeModernTable(model); }).output;
+  EXPECT_NE(std::string::npos,
+            table.find("<th scope=\"row\">Acre</th><td>X</td><td>1</td><td>3</td></tr>"))
+      << table;
+  EXPECT_NE(std::string::npos, table.find("<td>2</td><td>5*</td></tr>")) << table;
+  EXPECT_NE(std::string::npos,
+            table.find("</table>\r\n</div>\r\n<p class=\"vx-legenda legenda\">X: valor suprimido "
+                       "por sigilo</p>\r\n<div class=\"vx-notas\">"))
+      << table;
+}
