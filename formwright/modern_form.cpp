@@ -145,7 +145,8 @@ void writePeriodList(const SelectionForm& form, const std::vector<std::string>& 
 }
 
 // One selection list. A conversion file the loader refuses has its message inside the field, beside
-// the list it concerns, which then offers "all categories" alone; a fault of the site ends the page.
+// the list it concerns, which then offers "all categories" alone; a fault of the site ends the
+// page.
 Status writeSelection(const SelectionForm& form, const std::string& line, int n) {
   const std::string name = trimBlanks(std::string_view(line).substr(0, kSelectionFieldName));
   const std::string field = "S" + name;

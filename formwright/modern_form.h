@@ -11,7 +11,8 @@
 
 // Writes the page after the CGI header; `files` are the data files the pattern matched. Fails as
 // writeSelectionForm does.
-[[nodiscard]] Status writeModernForm(const SelectionForm& form, const std::vector<std::string>& files);
+[[nodiscard]] Status writeModernForm(const SelectionForm& form,
+                                     const std::vector<std::string>& files);
 
 // The script of the modern form, one line per element.
 const std::vector<std::string_view>& modernFormScript();

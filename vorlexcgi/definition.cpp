@@ -94,7 +94,8 @@ Status readSelection(TabulationState& state, const std::string& line) {
     values = formValues(state.query, trimBlanks(fieldName.substr(0, 1 + kSelectionFieldName)));
   }
   if (values.empty() && listedByTheForm(state, fieldName)) {
-    const std::string shown = trimBlanks(normalizeDimensionLine(line).substr(0, kSelectionFieldName));
+    const std::string shown =
+        trimBlanks(normalizeDimensionLine(line).substr(0, kSelectionFieldName));
     state.emptySelections.push_back(htmlAccents(shown));
   }
   if (values.empty() || values.front() == kAllCategories) return std::nullopt;

@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "copies.h"
-#include "messages.h"
 #include "form_fields.h"
 #include "form_input.h"
+#include "messages.h"
 #include "modern_page.h"
 #include "modern_table.h"
 #include "number_text.h"
@@ -116,8 +116,8 @@ bool modernPageAsked(const TabulationState& state) {
 }
 
 void writeModernPageHead(TabulationState& state) {
-  writeModernHead({state.title, state.language, state.styleSheetsOn, state.styleSheet,
-                   state.printStyleSheet});
+  writeModernHead(
+      {state.title, state.language, state.styleSheetsOn, state.styleSheet, state.printStyleSheet});
   writeModernBodyStart(state.headerLines);
   state.modernStage = TabulationState::ModernStage::head;
 }
@@ -158,13 +158,27 @@ Ending nonsenseEnd(const TabulationState& state) {
   if (found.empty()) return std::nullopt;
   EndReason reason = EndReason::noPeriod;
   switch (found.front().reason) {
-    case Nonsense::noPeriod: reason = EndReason::noPeriod; break;
-    case Nonsense::noMeasure: reason = EndReason::noMeasure; break;
-    case Nonsense::percentageWithoutVariable: reason = EndReason::percentageWithoutVariable; break;
-    case Nonsense::measuresWithColumn: reason = EndReason::measuresWithColumn; break;
-    case Nonsense::stockOverPeriods: reason = EndReason::stockOverPeriods; break;
-    case Nonsense::rowEqualsColumn: reason = EndReason::rowEqualsColumn; break;
-    case Nonsense::noCategory: reason = EndReason::noCategory; break;
+    case Nonsense::noPeriod:
+      reason = EndReason::noPeriod;
+      break;
+    case Nonsense::noMeasure:
+      reason = EndReason::noMeasure;
+      break;
+    case Nonsense::percentageWithoutVariable:
+      reason = EndReason::percentageWithoutVariable;
+      break;
+    case Nonsense::measuresWithColumn:
+      reason = EndReason::measuresWithColumn;
+      break;
+    case Nonsense::stockOverPeriods:
+      reason = EndReason::stockOverPeriods;
+      break;
+    case Nonsense::rowEqualsColumn:
+      reason = EndReason::rowEqualsColumn;
+      break;
+    case Nonsense::noCategory:
+      reason = EndReason::noCategory;
+      break;
   }
   return RequestEnd{reason, Failure{found.front().message, true, 0}, {}};
 }

@@ -41,7 +41,7 @@ struct TabulationState {
   std::string styleSheet, printStyleSheet;
   bool zeroAsHyphen = false;
   std::vector<std::string> headerLines, footerLines, footnoteLines;  // at most 100 each
-  bool modern = false;  // OHTML5: the modern page
+  bool modern = false;                                               // OHTML5: the modern page
   // The row (D, L, T) and column (C, T) keys the definition offers, with their fields: the
   // modern page names those that would answer a percentage or a stock.
   std::vector<NamedField> offeredRows, offeredColumns;

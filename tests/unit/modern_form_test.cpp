@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 
+#include "output.h"
 #include "program_run.h"
 #include "test_paths.h"
 #include "text_helpers.h"
@@ -19,7 +20,7 @@ namespace {
 std::string pageOf(const SelectionForm& form, const std::string& directory) {
   return runInChild([&] {
            std::filesystem::current_path(directory);
-           writeSelectionForm(form);
+           if (const Status failure = writeSelectionForm(form)) endWith(*failure);
          })
       .output;
 }
@@ -28,7 +29,8 @@ SelectionForm formFrom(const std::string& definition) {
   const std::string path = tempPath("t.def");
   writeFileBytes(path, definition);
   SelectionForm form = newSelectionForm("t.def");
-  readSelectionForm(form, path);
+  const Status failure = readSelectionForm(form, path);
+  EXPECT_FALSE(failure) << failure->text;
   return form;
 }
 
