@@ -86,6 +86,21 @@ std::int16_t rollUpOf(std::string_view line) {
   return tryInteger(columns(line, 0, 3), target) ? static_cast<std::int16_t>(target) : -1;
 }
 
+// The codes column up to its first space (what the loader reads as codes), or a kind F bound.
+// A category given on several lines lists the codes of each, joined by ",".
+void takeCodes(Dimension& dimension, int category, std::string_view line) {
+  std::string_view codes = columns(line, kCodesColumn, std::string::npos);
+  if (dimension.mappingKind == MappingKind::thresholds) {
+    codes = columns(line, kCodesColumn, dimension.codeWidth);
+    codes.remove_prefix(std::min(codes.size(), codes.find_first_not_of(' ')));
+  }
+  codes = codes.substr(0, codes.find(' '));
+  if (codes.empty()) return;
+  std::string& listed = dimension.categoryCodes[category];
+  if (!listed.empty()) listed += ',';
+  listed += codes;
+}
+
 void takeLabel(Dimension& dimension, int category, std::string_view line) {
   std::string label = trimTrailingSpaces(columns(line, kLabelColumn, kLabelLength));
   if (!label.empty()) dimension.categoryNames[category] = std::move(label);
@@ -228,6 +243,7 @@ Status loadConversionFile(const std::string& file, const std::string& path, int 
                           : (header.kindLetter == 'L' || header.width > 4) ? MappingKind::dictionary
                                                                            : MappingKind::codeTable;
   dimension.categoryNames.assign(count + 2, std::string());
+  dimension.categoryCodes.assign(count + 1, std::string());
   dimension.rollUpTarget.assign(count + 1, 0);
   const std::size_t width = dimension.codeWidth;
 
@@ -273,6 +289,7 @@ Status loadConversionFile(const std::string& file, const std::string& path, int 
       dimension.thresholds[category] = bound;
       dimension.hasBound[category] = true;
     }
+    takeCodes(dimension, category, line);
     takeLabel(dimension, category, line);
   }
   return std::nullopt;

@@ -26,6 +26,10 @@ struct Dimension {
   // categoryNames[1..categoryCount]; slot 0 unused; slot categoryCount + 1 empty, for the values
   // in no category.
   std::vector<std::string> categoryNames;
+  // categoryCodes[1..categoryCount]: the codes as the conversion lists them ("11", "11,12-15";
+  // kind F: the bound; a DBF table: the code), so that scripts can name a category by its code.
+  // Empty for a category no line gave codes.
+  std::vector<std::string> categoryCodes;
   std::vector<std::uint16_t> codeTable;  // codeTable: category by code number
   std::vector<double> thresholds;        // thresholds: thresholds[1..categoryCount], upper bounds
   // thresholds: hasBound[1..categoryCount]; a category that no line gave a bound is never chosen.

@@ -108,6 +108,7 @@ Status loadDbfConversion(const DimensionItems& items, const std::string& convers
 
   dimension.mappingKind = MappingKind::dictionary;
   dimension.categoryNames.assign(records + 2, std::string());
+  dimension.categoryCodes.assign(records + 1, std::string());
   dimension.rollUpTarget.assign(records + 1, 0);
   createDictionary(dimension.dictionary, capacityFor(records));
   int categories = 0;
@@ -122,10 +123,12 @@ Status loadDbfConversion(const DimensionItems& items, const std::string& convers
             ? withoutTrailingSpaces(code)
             : cut(std::string(code) + " " + withoutTrailingSpaces(fieldValue(table, labelField)),
                   kMaxText);
+    dimension.categoryCodes[categories] = trimSpaces(code);
     insertCode(dimension.dictionary, code, static_cast<std::uint16_t>(categories));
   }
   dimension.categoryCount = categories;
   dimension.categoryNames.resize(categories + 2);
+  dimension.categoryCodes.resize(categories + 1);
   dimension.rollUpTarget.resize(categories + 1);
 
   if (!translationPath.empty()) {

@@ -93,6 +93,8 @@ TEST_F(Conversion, CodeTableKind) {
   EXPECT_EQ((std::vector<std::string>{"", "Masculino", "Feminino", "Ignorado", ""}),
             d.categoryNames);
   EXPECT_EQ((std::vector<std::int16_t>{0, 0, 1, 0}), d.rollUpTarget);
+  // The codes as listed, up to the first space: what scripts name the categories by.
+  EXPECT_EQ((std::vector<std::string>{"", "11,12-15", "20,Z1-Z3", ""}), d.categoryCodes);
   const struct {
     const char* value;
     int category;
@@ -122,6 +124,9 @@ TEST_F(Conversion, CodeTableListQuirks) {
                {"40", 1}, {"Z5", 3}, {"Z9", 3}, {"[0", 5}, {"01", 4}, {"02", 4}};
   for (const auto& c : cases) EXPECT_EQ(c.category, categoryOf(d, c.value)) << c.value;
   EXPECT_EQ("Um", d.categoryNames[1]);
+  // A category given on two lines lists the codes of both; one given none lists nothing.
+  EXPECT_EQ((std::vector<std::string>{"", "11,13x,14,20-17,40", "", "Z5-[0", "01,02"}),
+            d.categoryCodes);
 }
 
 TEST_F(Conversion, CodeStartAndWidthFour) {
@@ -187,6 +192,7 @@ TEST_F(Conversion, WideCodesUseTheDictionaryWithRanges) {
   EXPECT_EQ(4, categoryOf(d, ""));
   EXPECT_EQ(4, categoryOf(d, "530010"));
   EXPECT_EQ((std::vector<std::int16_t>{0, 35, 35, 0}), d.rollUpTarget);
+  EXPECT_EQ((std::vector<std::string>{"", "355030", "350000-359999", "110001,"}), d.categoryCodes);
 }
 
 TEST_F(Conversion, ThresholdKind) {
@@ -203,6 +209,8 @@ TEST_F(Conversion, ThresholdKind) {
     int category;
   } cases[] = {{"15", 2}, {"10", 1}, {"51", 7}, {" 50", 5}, {"-3", 1}, {"9.5", 1}, {"10.01", 1}};
   for (const auto& c : cases) EXPECT_EQ(c.category, categoryOf(d, c.value)) << c.value;
+  // Kind F: the bound, without the spaces that align it.
+  EXPECT_EQ((std::vector<std::string>{"", "10", "20", "30", "40", "50", ""}), d.categoryCodes);
 
   // A value that is no number is left for the caller to report, every time.
   EXPECT_EQ(kUnreadableValue, categoryOf(d, "1x"));

@@ -53,6 +53,7 @@ TEST_F(DbfConversion, DistinctCodesInFirstSeenOrder) {
                                       "5300   Distrito Federal", "2900   Bahia", ""}),
             d.categoryNames);
   EXPECT_EQ((std::vector<std::int16_t>{0, 0, 0, 0, 0}), d.rollUpTarget);
+  EXPECT_EQ((std::vector<std::string>{"", "1100", "1200", "5300", "2900"}), d.categoryCodes);
   EXPECT_EQ(23, d.labelWidth);
   const struct {
     const char* value;
@@ -115,6 +116,8 @@ TEST_F(DbfConversion, TranslationTableMapsDataCodes) {
   EXPECT_EQ(7, d.codeWidth);
   EXPECT_EQ(4, d.categoryCount);
   EXPECT_EQ("ro   Rond\xF4nia Norte", d.categoryNames[1]);
+  // The conversion table's own codes, not the data's: those name the categories.
+  EXPECT_EQ((std::vector<std::string>{"", "ro", "ac", "df", "ba"}), d.categoryCodes);
   const struct {
     const char* value;
     int category;
