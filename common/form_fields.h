@@ -27,6 +27,9 @@ inline constexpr std::string_view table = "table";
 inline constexpr std::string_view preformatted = "pre";
 inline constexpr std::string_view separated = "prn";
 inline constexpr std::string_view notebook = "caderno";
+// For scripts: the result as a JSON-stat dataset, or as tidy CSV (one line per cell).
+inline constexpr std::string_view jsonStat = "jsonstat";
+inline constexpr std::string_view tidyCsv = "csv";
 }  // namespace formatValue
 
 inline constexpr std::string_view kSortRowsValue = "ordenar";

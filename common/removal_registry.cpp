@@ -70,9 +70,16 @@ void unregisterForRemoval(int slot) {
 
 void removeRegisteredPaths() { removeAll(); }
 
-void installRemovalOnSignals(std::string_view cpuMessage) {
+void replaceCpuMessage(std::string_view cpuMessage) {
+  // No handler writes the text while it changes.
+  holdSignals();
   cpuTextLength = std::min(cpuMessage.size(), sizeof cpuText - 1);
   if (cpuTextLength > 0) std::memcpy(cpuText, cpuMessage.data(), cpuTextLength);
+  releaseSignals();
+}
+
+void installRemovalOnSignals(std::string_view cpuMessage) {
+  replaceCpuMessage(cpuMessage);
   struct sigaction action {};
   action.sa_handler = endOnSignal;
   // One handler at a time: a second signal waits until the first has ended the process.

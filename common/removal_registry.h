@@ -24,6 +24,8 @@ void removeRegisteredPaths();
 // ends the process with _exit, status 128 + the signal, or 1 after SIGXCPU, which first writes
 // `cpuMessage` (when given) to standard output. The text is copied, cut to 1023 bytes.
 void installRemovalOnSignals(std::string_view cpuMessage = {});
+// Replaces the text written after SIGXCPU (copied, cut alike), handlers left as they are.
+void replaceCpuMessage(std::string_view cpuMessage);
 
 // Holds back the four signals around a write that a handler could not undo halfway (the log
 // line and its repair after a short write); a signal that came meanwhile is delivered at

@@ -158,6 +158,8 @@ Status readOption(TabulationState& state, const std::string& option) {
     return readUnreliableLimit(option, state.unreliableLimit);
   } else if (startsWith("HTML5")) {
     state.modern = true;
+  } else if (upper == "LINKS") {
+    state.tableLinks = true;
   }
   return std::nullopt;
 }

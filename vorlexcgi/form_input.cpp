@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
+#include "data_answer.h"
 #include "output.h"
 #include "text_helpers.h"
 #include "text_limits.h"
@@ -76,6 +79,43 @@ void writeRedirect(const TabulationState& state) {
   writeLine(stdout, "Location: " + directory + "formwright.exe?" + name);
 }
 
+void writeHeader() {
+  writeLine(stdout, "Content-type: text/html");
+  writeLine(stdout, "");
+}
+
+// The answers for scripts write a header of their own, once their status is known.
+void writeHeaderUnlessData(const TabulationState& state) {
+  if (dataFormatOf(state.query) == DataFormat::none) writeHeader();
+}
+
+// The items of the query's text, split at "&".
+std::vector<std::string_view> queryItems(std::string_view query) {
+  std::vector<std::string_view> items;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = query.find('&', start);
+    items.push_back(query.substr(start, end - start));
+    if (end == std::string_view::npos) return items;
+    start = end + 1;
+  }
+}
+
+// The index of the first item that holds no "=", or the number of items when all hold one.
+std::size_t nameItem(const std::vector<std::string_view>& items) {
+  std::size_t i = 0;
+  while (i < items.size() && items[i].find('=') != std::string_view::npos) ++i;
+  return i;
+}
+
+// The whole QUERY_STRING: getEnv cuts at 255 characters, and an address may hold many fields.
+std::string wholeQueryString() {
+  const char* value = std::getenv("QUERY_STRING");
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+bool getRequest() { return getEnv("REQUEST_METHOD") == "GET"; }
+
 Status readQueryFile(TabulationState& state) {
   std::FILE* file = std::fopen("query.txt", "rb");
   if (file == nullptr) return runtimeError("query.txt n\xE3o pode ser aberto");
@@ -98,16 +138,30 @@ Status readQueryFile(TabulationState& state) {
   if (failed) return runtimeError("query.txt n\xE3o pode ser lido");
   state.query = std::move(line);
   state.suppressCopies = true;
+  state.fromFile = true;
   return std::nullopt;
 }
 
+// The classic header goes out before a length that cannot be read is reported, as it always
+// has; a body read whole waits for its format to choose the header.
 Status readPostedBody(TabulationState& state, const std::string& contentLength) {
   std::int32_t length = 0;
   if (!tryInteger(contentLength, length) || length < 0) {
+    writeHeader();
     return runtimeError("CONTENT_LENGTH inv\xE1lido: '" + htmlEscape(contentLength) + "'");
   }
-  if (length > kMaxBody) return Failure{"Excedeu mem\xF3ria:" + std::to_string(length)};
-  std::string body(static_cast<std::size_t>(length), kEndOfText);
+  if (length > kMaxBody) {
+    writeHeader();
+    return Failure{"Excedeu mem\xF3ria:" + std::to_string(length)};
+  }
+  std::string body;
+  try {
+    body.assign(static_cast<std::size_t>(length), kEndOfText);
+  } catch (const std::bad_alloc&) {
+    // The format is not known: the memory's end is a page's.
+    writeHeader();
+    throw;
+  }
   const std::size_t got = std::fread(body.data(), 1, body.size(), stdin);
   // A code-26 character ends the text; from there on, and past a short body, every character
   // reads as code 26.
@@ -116,17 +170,47 @@ Status readPostedBody(TabulationState& state, const std::string& contentLength) 
   std::fill(body.begin() + static_cast<std::ptrdiff_t>(kept), body.end(), kEndOfText);
   decodeInPlace(body);
   state.query = std::move(body);
+  writeHeaderUnlessData(state);
   return std::nullopt;
 }
 
 }  // namespace
 
+std::string addressFormFields() {
+  if (!getRequest()) return "";
+  const std::string query = wholeQueryString();
+  std::vector<std::string_view> items = queryItems(query);
+  const std::size_t name = nameItem(items);
+  if (name < items.size()) items.erase(items.begin() + static_cast<std::ptrdiff_t>(name));
+  std::string fields;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) fields += '&';
+    fields += items[i];
+  }
+  return fields.find('=') == std::string::npos ? std::string() : fields;
+}
+
+std::string addressDefinitionName() {
+  if (!getRequest()) return "";
+  const std::string query = wholeQueryString();
+  const std::vector<std::string_view> items = queryItems(query);
+  const std::size_t name = nameItem(items);
+  return name < items.size() ? cut(items[name], kMaxText) : std::string();
+}
+
 Status readFormData(TabulationState& state) {
+  std::string fields = addressFormFields();
+  if (!fields.empty()) {
+    state.fromAddress = true;
+    state.addressLength = fields.size();
+    decodeInPlace(fields);
+    state.query = std::move(fields);
+    writeHeaderUnlessData(state);
+    return std::nullopt;
+  }
   const std::string contentLength = getEnv("CONTENT_LENGTH");
   if (contentLength == "0") writeRedirect(state);
   if (contentLength.empty()) return readQueryFile(state);
-  writeLine(stdout, "Content-type: text/html");
-  writeLine(stdout, "");
   return readPostedBody(state, contentLength);
 }
 

@@ -9,9 +9,17 @@
 
 #include "state.h"
 
-// The posted body (with the CGI header written first), or query.txt outside a web server. A body
-// larger than any form fails with the line of memory that ran out, and its length.
+// The form data of the request and, unless it asks for a data format, the CGI header: the
+// posted body, or query.txt outside a web server; a GET whose address holds form fields is read
+// like a posted body, any other GET takes the classic way. A body larger than any form fails
+// with the line of memory that ran out, and its length.
 [[nodiscard]] Status readFormData(TabulationState& state);
+// The form part of a GET address: QUERY_STRING without the definition name, its first item that
+// holds no "=". Empty unless the request is a GET and that part holds a field (an "=").
+std::string addressFormFields();
+// The definition name of a GET address: its first item that holds no "=" (cut to 255); empty
+// when the request is no GET or no item qualifies.
+std::string addressDefinitionName();
 std::string decodeFormData(std::string_view text);
 // The first value of the field, cut to 255; empty when the field is absent.
 std::string formValue(const std::string& query, std::string_view name);

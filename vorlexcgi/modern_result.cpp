@@ -12,6 +12,7 @@
 #include "modern_table.h"
 #include "number_text.h"
 #include "output.h"
+#include "table_links.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 #include "text_output.h"
@@ -232,6 +233,7 @@ Status writeModernResult(TabulationState& state, const ResultModel& model) {
     writeOut("</div>");
   }
   // Below the result, one block after another: a chart or a map is one more call here.
+  if (state.tableLinks) writeModernTableLinks(state);
   if (Status failure = writeCopyLinks(state, model)) return failure;
   writeModernMainEnd(state.footerLines);
   return std::nullopt;

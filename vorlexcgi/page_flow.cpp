@@ -16,6 +16,7 @@
 
 #include "confidentiality.h"
 #include "copies.h"
+#include "data_answer.h"
 #include "definition.h"
 #include "engine.h"
 #include "file_search.h"
@@ -31,6 +32,7 @@
 #include "removal_registry.h"
 #include "request_end.h"
 #include "result_model.h"
+#include "table_links.h"
 #include "text_helpers.h"
 #include "text_limits.h"
 #include "text_output.h"
@@ -48,11 +50,12 @@ RequestEnd openEnd(EndReason reason, const std::string& line, std::string subjec
   return RequestEnd{reason, Failure{line, true, 0}, std::move(subject)};
 }
 
-// Argument 1, or the query text when the server passed none and it is not form data.
+// Argument 1, or the query text when the server passed none and it is not form data, or the
+// name among the fields of a GET address (a server passes no argument when the query holds "=").
 std::string definitionNameOf(int argc, char** argv) {
   if (argc > 1) return argv[1];
   const std::string query = getEnv("QUERY_STRING");
-  return query.find('=') == std::string::npos ? query : std::string();
+  return query.find('=') == std::string::npos ? query : addressDefinitionName();
 }
 
 
@@ -162,7 +165,7 @@ void reserveResultArrays(TabulationState& state) {
   if (state.smallCountLimit > 0) state.countCells.assign(columns, std::vector<double>(rows, 0.0));
 }
 
-Status chooseFiles(TabulationState& state) {
+Status chooseFiles(TabulationState& state, const NoteSink& notes) {
   const std::string periodo = formValue(state.query, formField::periods);
   state.files.clear();
   if (!periodo.empty()) {
@@ -174,7 +177,7 @@ Status chooseFiles(TabulationState& state) {
     // A posted name is opened inside the data directory only, and only when it is one of the
     // definition's data files.
     for (const std::string& name : dropInvalidFileNames(state.files, state.dataFileSpec)) {
-      writeLine(stdout, "Arquivo invalido: " + htmlEscape(name));
+      notes("Arquivo invalido: " + htmlEscape(name));
     }
   }
   state.periodCodes =
@@ -225,11 +228,10 @@ Ending percentageBaseInTable(const TabulationState& state) {
   return std::nullopt;
 }
 
-Status tabulateFiles(TabulationState& state) {
+Status tabulateFiles(TabulationState& state, const NoteSink& notes) {
   // The page so far reaches the server now: a request ended by its processor time adds its line
   // after it, never before the CGI header.
   std::fflush(stdout);
-  const NoteSink notes = [](std::string_view line) { writeLine(stdout, line); };
   const std::string directory = directoryPart(state.dataFileSpec);
   for (const std::string& name : state.files) {
     if (Status failure = tabulateFile(state, cut(directory + name, kMaxText), notes)) {
@@ -310,7 +312,9 @@ std::string logField(std::string_view text) {
 // One line per request, appended with a single write so that concurrent requests never mix
 // inside a line.
 Status appendLogLine(const TabulationState& state) {
-  const std::string contentLength = getEnv("CONTENT_LENGTH");
+  // A GET address logs the length of its form part where a post logs its body's.
+  const std::string contentLength =
+      state.fromAddress ? std::to_string(state.addressLength) : getEnv("CONTENT_LENGTH");
   if (contentLength.empty() || !directoryExists("csv")) return std::nullopt;
   const LocalTime now = currentTime();
   const std::string path = std::string("csv") + state.pathSeparator + "vorlex" +
@@ -385,12 +389,29 @@ long requestElapsedMilliseconds(const LocalTime& start, const LocalTime& end) {
 
 namespace {
 
-// The steps of a request in the order the page is written; an early end is handed back.
+// A request that counted nothing as the answers for scripts give it: the totals alone, each 0,
+// where the page shows no table.
+void keepTotalsAlone(TabulationState& state) {
+  state.rowOrder.assign(static_cast<std::size_t>(state.rowCount) + 1, 0);
+  for (int r = 1; r <= state.rowCount; ++r) state.rowOrder[r] = r;
+  state.showTotalRow = true;
+  state.showTotalColumn = true;
+}
+
+// The steps of a request in the order the page is written; an early end is handed back. An
+// answer for scripts writes no page: the page's notes are dropped, and the answer is written
+// once the request is logged.
 Ending answerRequest(TabulationState& state, int argc, char** argv) {
   state.startTime = currentTime();
   state.pathSeparator = '/';
   state.definitionName = definitionNameOf(argc, argv);
   if (Status failure = readFormData(state)) return endFor(std::move(*failure));
+  const DataFormat dataFormat = dataFormatOf(state.query);
+  const bool page = dataFormat == DataFormat::none;
+  const NoteSink notes = [page](std::string_view line) {
+    if (page) writeLine(stdout, line);
+  };
+  if (!page) answerCpuLimitIn(state, dataFormat);
 
   const std::string wantedPath = cut(replaceExtension(state.definitionName, ".def"), kMaxText);
   takeEarlyFormFields(state);
@@ -403,39 +424,44 @@ Ending answerRequest(TabulationState& state, int argc, char** argv) {
   }
   state.defPath = foundPath;
   if (Status failure = readDefinition(state)) return endFor(std::move(*failure));
-  // The modern page shows a selection's refusal in its place, inside the page.
-  const bool modern = modernPageAsked(state);
+  // The modern page shows a selection's refusal in its place, inside the page; an answer for
+  // scripts writes no page.
+  const bool modern = page && modernPageAsked(state);
   if (modern) {
     writeModernPageHead(state);
   } else {
-    for (const Failure& refusal : state.selectionRefusals) writeLine(stdout, refusal.text);
-    writePageHead(state);
+    for (const Failure& refusal : state.selectionRefusals) notes(refusal.text);
+    if (page) writePageHead(state);
   }
   if (Ending end = choicesDefined(state)) return end;
   prepareMeasureNames(state);
   setNumberSeparators(state);
   // The modern page answers a request that makes no sense before any conversion file is read.
   if (modern) {
-    if (Status failure = chooseFiles(state)) return endFor(std::move(*failure));
+    if (Status failure = chooseFiles(state, notes)) return endFor(std::move(*failure));
     if (Ending end = nonsenseEnd(state)) return end;
   }
   if (Ending end = loadTableDimensions(state)) return end;
   if (Ending end = tableWithinBound(state)) return end;
   reserveResultArrays(state);
   if (!modern) {
-    if (Status failure = chooseFiles(state)) return endFor(std::move(*failure));
+    if (Status failure = chooseFiles(state, notes)) return endFor(std::move(*failure));
   }
   if (Ending end = periodsDiscriminated(state)) return end;
   if (Ending end = percentageBaseInTable(state)) return end;
 
-  if (Status failure = tabulateFiles(state)) return endFor(std::move(*failure));
+  if (Status failure = tabulateFiles(state, notes)) return endFor(std::move(*failure));
   finishTotals(state);
-  if (state.grandTotal == 0) {
+  if (state.grandTotal == 0 && page) {
     return closingEnd(EndReason::noRecords,
                       "<H2>" + localMessage(PageText::noRecordSelected, state.language) + "</H2>");
   }
   const ProtectionSources protection = protectionSources(state);
-  computeDerivedValues(state);
+  if (state.grandTotal == 0) {
+    keepTotalsAlone(state);
+  } else {
+    computeDerivedValues(state);
+  }
   // Periods whose codes cannot be described end the request before the table is written.
   std::string periodText;
   if (Status failure = periodDescription(state.periodCodes, state.language, periodText)) {
@@ -444,6 +470,12 @@ Ending answerRequest(TabulationState& state, int argc, char** argv) {
   ResultModel model = resultModel(state);
   markProtectedCells(model, protection, state);
   releaseCells(state);
+  if (!page) {
+    // Logged first: a log that cannot be written is a fault the answer's status still tells.
+    if (Status failure = appendLogLine(state)) return endFor(std::move(*failure));
+    writeDataAnswer(state, model, dataFormat);
+    return std::nullopt;
+  }
   if (modern) {
     state.modernStage = TabulationState::ModernStage::result;
     if (Status failure = writeModernResult(state, model)) return endFor(std::move(*failure));
@@ -453,6 +485,7 @@ Ending answerRequest(TabulationState& state, int argc, char** argv) {
     state.modernStage = TabulationState::ModernStage::closed;
   } else {
     writeResultTable(state, model);
+    if (state.tableLinks) writeTableLinks(state);
     if (Status failure = writeCopiesAndLinks(state, model)) return endFor(std::move(*failure));
     writeLine(stdout, "</BODY>");
     writeTableBlock(state);
@@ -466,6 +499,8 @@ Ending answerRequest(TabulationState& state, int argc, char** argv) {
 
 int runRequest(TabulationState& state, int argc, char** argv) {
   const Ending end = answerRequest(state, argc, argv);
+  const DataFormat dataFormat = dataFormatOf(state.query);
+  if (end && dataFormat != DataFormat::none) return endDataRequest(state, dataFormat, *end);
   if (!end) return finishOutput();
   if (state.modernStage != TabulationState::ModernStage::none) return writeModernEnd(state, *end);
   return endWith(end->classic);

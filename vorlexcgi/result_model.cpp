@@ -2,9 +2,36 @@
 // on which rows and columns are written.
 #include "result_model.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstddef>
 
 #include "periods.h"
+#include "file_search.h"
+
+namespace {
+
+// [1..count]; a category the loader gave no codes has none.
+std::vector<std::string> codesOf(const Dimension& dimension, int count) {
+  std::vector<std::string> codes = dimension.categoryCodes;
+  codes.resize(static_cast<std::size_t>(count) + 1);
+  return codes;
+}
+
+std::int64_t newestDataFileTime(const TabulationState& state) {
+  const std::string directory = directoryPart(state.dataFileSpec);
+  std::int64_t newest = -1;
+  for (const std::string& name : state.files) {
+    const std::string path = findFile(directory + name);
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) continue;
+    newest = std::max<std::int64_t>(newest, info.st_mtime);
+  }
+  return newest;
+}
+
+}  // namespace
 
 ResultModel resultModel(const TabulationState& state) {
   ResultModel model;
@@ -36,6 +63,8 @@ ResultModel resultModel(const TabulationState& state) {
   model.thousandsSeparator = state.thousandsSeparator;
   model.decimalSeparator = state.decimalSeparator;
   model.footnoteLines = state.footnoteLines;
+  model.footerLines = state.footerLines;
+  model.dataUpdated = newestDataFileTime(state);
 
   const int rows = state.rowCount, columns = state.columnCount;
   model.columnActive = state.columnActive;
@@ -54,6 +83,8 @@ ResultModel resultModel(const TabulationState& state) {
     model.rollUpTarget[r] = target;
     if (target > 0 && target <= rows) model.summaryRow[target] = true;
   }
+  model.rowCodes = codesOf(state.rowDimension, rows);
+  if (state.columnActive) model.columnCodes = codesOf(state.columnDimension, columns);
   model.columnLabels.assign(static_cast<std::size_t>(columns) + 1, std::string());
   model.columnDecimals.assign(static_cast<std::size_t>(columns) + 1, 0);
   for (int c = 1; c <= columns; ++c) {

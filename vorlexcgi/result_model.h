@@ -40,6 +40,10 @@ struct ResultModel {
   bool zeroAsHyphen = false;
   char thousandsSeparator = '.', decimalSeparator = ',';
   std::vector<std::string> footnoteLines;
+  std::vector<std::string> footerLines;  // the F lines; the answers for scripts name their source
+  // The newest modification time of the data files read, in seconds since 1970; -1 when none
+  // could be read.
+  std::int64_t dataUpdated = -1;
 
   // The axes. Without a column dimension the measures are the columns.
   bool columnActive = false;
@@ -51,6 +55,9 @@ struct ResultModel {
   std::vector<bool> summaryRow;            // [1..rowCount]: some other row rolls up into it
   std::vector<std::string> columnLabels;   // [1..columnCount]: categories or measure names
   std::vector<int> columnDecimals;         // [1..columnCount]
+  // The conversion's codes of each category (see Dimension::categoryCodes): rowCodes[1..rowCount],
+  // columnCodes[1..columnCount] with a column dimension (empty without one).
+  std::vector<std::string> rowCodes, columnCodes;
 
   // Which parts are shown.
   bool totalRowShown = true, totalColumnShown = true;

@@ -3,6 +3,7 @@
 // it to every step.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ struct TabulationState {
   SiteSettings settings;       // the defaults unless main read the site's
   std::string definitionName;  // command-line argument 1, as given
   std::string query;           // decoded form data
+  // Where the form data came from when not from a posted body: a GET address (its form part
+  // was addressLength bytes as sent), or "query.txt" (a run by hand: no CGI header).
+  bool fromAddress = false, fromFile = false;
+  std::size_t addressLength = 0;
+  bool tableLinks = false;  // OLINKS: the page links to its own address and to the data answers
   std::string defPath;
   std::string title;
   Language language = Language::portuguese;

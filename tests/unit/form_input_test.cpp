@@ -196,3 +196,99 @@ TEST(FormInput, FormValuesStaysBoundedOnAHostileBody) {
   ASSERT_EQ(5700u, values.size());
   EXPECT_EQ(255u, values.front().size());
 }
+
+namespace {
+
+struct AddressRun {
+  std::string output, query, name;
+  bool fromAddress = false;
+  std::size_t length = 0;
+};
+
+// readFormData in a child process as a GET (or another method) of QUERY_STRING, with no body.
+AddressRun runAddress(const std::string& method, const std::string& queryString,
+                      const std::optional<std::string>& contentLength = std::nullopt) {
+  const std::string directory = tempDirectory();
+  const ChildRun child = runInChild([&] {
+    if (chdir(directory.c_str()) != 0) _exit(90);
+    setenv("REQUEST_METHOD", method.c_str(), 1);
+    setenv("QUERY_STRING", queryString.c_str(), 1);
+    if (contentLength) {
+      setenv("CONTENT_LENGTH", contentLength->c_str(), 1);
+    } else {
+      unsetenv("CONTENT_LENGTH");
+    }
+    writeFileBytes(directory + "name", addressDefinitionName());
+    TabulationState state;
+    if (const Status failure = readFormData(state)) std::exit(endWith(*failure));
+    writeFileBytes(directory + "query", state.query);
+    writeFileBytes(directory + "address", state.fromAddress ? "1" : "0");
+    writeFileBytes(directory + "length", std::to_string(state.addressLength));
+  });
+  AddressRun run;
+  run.output = child.output;
+  run.query = readFileBytes(directory + "query");
+  run.name = readFileBytes(directory + "name");
+  run.fromAddress = readFileBytes(directory + "address") == "1";
+  run.length = static_cast<std::size_t>(std::stoul("0" + readFileBytes(directory + "length")));
+  return run;
+}
+
+}  // namespace
+
+TEST(FormInput, GetAddressIsReadLikeAPostedBody) {
+  const struct {
+    const char* queryString;
+    const char* name;
+    const char* query;  // decoded
+  } cases[] = {
+      {"eventos&Linha=Sexo&Incremento=Eventos", "eventos", "Linha=Sexo&Incremento=Eventos"},
+      // The name is the first item that holds no "=", wherever it stands; "+" stays, as posted.
+      {"Linha=Munic%EDpio&eventos&formato=a+b", "eventos", "Linha=Munic\xEDpio&formato=a+b"},
+      // An encoded "&" separates fields once decoded, as in a posted body.
+      {"x&Linha=Sexo%26Coluna=Ano", "x", "Linha=Sexo&Coluna=Ano"},
+      {"Linha=Sexo", "", "Linha=Sexo"},
+  };
+  for (const auto& c : cases) {
+    const AddressRun run = runAddress("GET", c.queryString, "0");
+    EXPECT_EQ(c.name, run.name) << c.queryString;
+    EXPECT_EQ(c.query, run.query) << c.queryString;
+    EXPECT_TRUE(run.fromAddress) << c.queryString;
+    EXPECT_EQ(std::string(c.queryString).size() - std::string(c.name).size() -
+                  (std::string(c.name).empty() ? 0 : 1),
+              run.length)
+        << c.queryString;
+    // CONTENT_LENGTH "0" (a server's for a GET) redirects nothing.
+    EXPECT_EQ(kHeader, run.output) << c.queryString;
+  }
+}
+
+TEST(FormInput, OnlyAGetWithFormFieldsIsAnAddress) {
+  // The classic ways stay: a GET of the name alone, or another method, reads the posted body or
+  // "query.txt".
+  const struct {
+    const char* method;
+    const char* queryString;
+  } cases[] = {{"GET", "eventos"},
+               {"GET", "eventos&"},
+               {"GET", "eventos&mostre"},
+               {"POST", "eventos&Linha=Sexo"},
+               {"HEAD", "eventos&Linha=Sexo"}};
+  for (const auto& c : cases) {
+    const AddressRun run = runAddress(c.method, c.queryString);
+    EXPECT_FALSE(run.fromAddress) << c.method << " " << c.queryString;
+    EXPECT_EQ("Erro: query.txt n\xE3o pode ser aberto\r\n", run.output) << c.queryString;
+    EXPECT_EQ(std::string(c.method) == "GET" ? "eventos" : "", run.name) << c.queryString;
+  }
+}
+
+TEST(FormInput, DataFormatsWriteNoPageHeader) {
+  // Their header says what they are, once their status is known.
+  for (const char* format : {"jsonstat", "csv"}) {
+    const std::string body = std::string("Linha=Sexo&formato=") + format;
+    const FormRun posted = runReadFormData(std::to_string(body.size()), body);
+    EXPECT_EQ("", posted.output) << format;
+    EXPECT_EQ(body, posted.query) << format;
+    EXPECT_EQ("", runAddress("GET", "x&" + body).output) << format;
+  }
+}

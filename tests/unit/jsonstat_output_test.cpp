@@ -1,0 +1,131 @@
+#include "jsonstat_output.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "program_run.h"
+#include "result_model.h"
+#include "result_state.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+// States by sex with their region, as in the tidy CSV's tests: Norte sums Acre and Para and is
+// left out of the column totals like Ignorado; the third column holds nothing.
+TabulationState regionsBySex() {
+  ResultTable table;
+  table.title = "Nascidos por resid\xEAncia";
+  table.rowChoice = "UF_de_resid\xEAncia";
+  table.rowTitle = "UF_de_resid\xEAncia";
+  table.rowLabels = {"Norte", "Acre", "Par\xE1", "Ignorado"};
+  table.columnChoice = "Sexo";
+  table.columnLabels = {"Masc", "Fem", "Outro"};
+  table.cells = {{3, 4, 0}, {1, 2, 0}, {2, 2, 0}, {1, 0, 0}};
+  TabulationState state = resultState(table);
+  state.rowDimension.rollUpTarget = {0, -1, 1, 1, -1};
+  state.rowDimension.categoryCodes = {"", "", "12", "15", "99"};
+  state.columnDimension.categoryCodes = {"", "1", "2", "3"};
+  state.columnTotals = {0, 3, 4, 0};
+  state.grandTotal = 7;
+  state.periodCodes = {"97", "96"};
+  state.footnoteLines = {"<b>Fonte:</b> IBGE &amp; SUS", ""};
+  state.footerLines = {"<p class=\"rodape\">Minist\xE9rio</p>", "<hr>"};
+  return state;
+}
+
+Json dataset(const ResultModel& model) {
+  const ProgramRun run{runInChild([&] { writeJsonStat(stdout, model); }).output, "", 0};
+  EXPECT_TRUE(run.output.ends_with("}\r\n"));
+  EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << "one line";
+  return Json::parse(run.output);
+}
+
+}  // namespace
+
+TEST(JsonStatOutput, DatasetOfRowsColumnsAndTheMeasure) {
+  ResultModel model = resultModel(regionsBySex());
+  model.dataUpdated = 1709649015;
+  const Json d = dataset(model);
+  EXPECT_EQ("2.0", d["version"]);
+  EXPECT_EQ("dataset", d["class"]);
+  EXPECT_EQ("Nascidos por resid\xC3\xAAncia", d["label"]);
+  EXPECT_EQ("Minist\xC3\xA9rio", d["source"]);
+  EXPECT_EQ("2024-03-05T14:30:15Z", d["updated"]);
+  EXPECT_EQ(Json({"Fonte: IBGE & SUS", "Per\xC3\xADodo: 1997, 1996"}), d["note"]);
+  EXPECT_EQ(Json({"UF_de_resid\xC3\xAAncia", "Sexo", "Incremento"}), d["id"]);
+  EXPECT_EQ(Json({5, 3, 1}), d["size"]);
+  EXPECT_EQ(Json({{"metric", {"Incremento"}}}), d["role"]);
+
+  const Json& rows = d["dimension"]["UF_de_resid\xC3\xAAncia"];
+  EXPECT_EQ("UF de resid\xC3\xAAncia", rows["label"]);
+  // The page's order: the totals row first. Norte has no code of its own: its number.
+  EXPECT_EQ(Json({"_T", "1", "12", "15", "99"}), rows["category"]["index"]);
+  EXPECT_EQ("Par\xC3\xA1", rows["category"]["label"]["15"]);
+  EXPECT_EQ(Json({{"_T", {"1"}}, {"1", {"12", "15"}}}), rows["category"]["child"]);
+  EXPECT_EQ(Json({{"_T", "total"},
+                  {"1", "subtotal"},
+                  {"12", "plain"},
+                  {"15", "plain"},
+                  {"99", "excluded"}}),
+            rows["extension"]["level"]);
+
+  const Json& columns = d["dimension"]["Sexo"];
+  EXPECT_EQ(Json({"1", "2", "_T"}), columns["category"]["index"]);
+  EXPECT_EQ(Json({{"_T", {"1", "2"}}}), columns["category"]["child"]);
+
+  const Json& measures = d["dimension"]["Incremento"];
+  EXPECT_EQ(
+      "Conte\xC3\xBA"
+      "do",
+      measures["label"]);
+  EXPECT_EQ(Json({{"Nascimentos", {{"label", "Nascimentos"}, {"decimals", 0}}}}),
+            measures["category"]["unit"]);
+
+  EXPECT_EQ(Json({3, 4, 7, 3, 4, 7, 1, 2, 3, 2, 2, 4, 1, 0, 1}), d["value"]);
+  EXPECT_FALSE(d.contains("status"));
+}
+
+TEST(JsonStatOutput, MeasuresAsTheMetricWithTheirDecimals) {
+  ResultTable table;
+  table.rowLabels = {"Acre", "Roraima"};
+  table.measureNames = {"Nascimentos", "Taxa_de_mortalidade"};
+  table.decimals = {0, 2};
+  table.cells = {{10, 12.345}, {0, 0}};
+  table.language = Language::english;
+  TabulationState state = resultState(table);
+  state.showZeroRows = true;
+  const Json d = dataset(resultModel(state));
+  EXPECT_EQ(Json({"UF_Resid", "Incremento"}), d["id"]);
+  EXPECT_EQ(Json({3, 2}), d["size"]);
+  EXPECT_FALSE(d.contains("source"));
+  EXPECT_FALSE(d.contains("updated"));
+  const Json& measures = d["dimension"]["Incremento"];
+  EXPECT_EQ("Measure", measures["label"]);
+  EXPECT_EQ(Json({"Nascimentos", "Taxa_de_mortalidade"}), measures["category"]["index"]);
+  EXPECT_EQ("Taxa de mortalidade", measures["category"]["label"]["Taxa_de_mortalidade"]);
+  EXPECT_EQ(2, measures["category"]["unit"]["Taxa_de_mortalidade"]["decimals"]);
+  // Rounded to the measure's decimals; whole values are integers.
+  EXPECT_EQ(Json({10, 12.35, 10, 12.35, 0, 0}), d["value"]);
+  EXPECT_TRUE(d["value"][0].is_number_integer());
+  EXPECT_TRUE(d["value"][4].is_number_integer());
+}
+
+TEST(JsonStatOutput, EmptyResultHasNoCells) {
+  // As the page flow hands over a result that counted nothing: no row has a value and the
+  // totals are left out.
+  ResultTable table;
+  table.rowLabels = {"Acre"};
+  table.columnChoice = "Sexo";
+  table.columnLabels = {"Masc"};
+  table.cells = {{0}};
+  TabulationState state = resultState(table);
+  state.showTotalRow = false;
+  state.showTotalColumn = false;
+  const Json d = dataset(resultModel(state));
+  EXPECT_EQ(Json({0, 0, 1}), d["size"]);
+  EXPECT_EQ(Json::array(), d["value"]);
+  EXPECT_EQ("Nenhum registro selecionado", d["note"].back());
+}
