@@ -68,7 +68,7 @@ std::string isoTime(std::int64_t seconds) {
 }
 
 // The R lines, then the period and each selection as the heading describes them, and the
-// page's message when no record was counted.
+// page's message when no record was counted (the totals row alone, 0).
 Json notes(const ResultModel& model, const PublishedTable& table) {
   Json list = Json::array();
   for (const std::string& line : model.footnoteLines) {
@@ -80,7 +80,7 @@ Json notes(const ResultModel& model, const PublishedTable& table) {
   for (const ResultSelection& selection : model.selections) {
     list.push_back(labelUtf8(selectionLine(selection)));
   }
-  if (table.rows.categories.empty() && model.value(0, 0) == 0) {
+  if (table.rows.categories.size() == 1 && model.value(0, 0) == 0) {
     list.push_back(plainUtf8(localMessage(PageText::noRecordSelected, model.language)));
   }
   return list;

@@ -113,19 +113,16 @@ TEST(JsonStatOutput, MeasuresAsTheMetricWithTheirDecimals) {
   EXPECT_TRUE(d["value"][4].is_number_integer());
 }
 
-TEST(JsonStatOutput, EmptyResultHasNoCells) {
-  // As the page flow hands over a result that counted nothing: no row has a value and the
-  // totals are left out.
+TEST(JsonStatOutput, EmptyResultHasItsTotalsAlone) {
+  // As the page flow hands over a result that counted nothing: no row or column has a value,
+  // and the totals are shown.
   ResultTable table;
   table.rowLabels = {"Acre"};
   table.columnChoice = "Sexo";
   table.columnLabels = {"Masc"};
   table.cells = {{0}};
-  TabulationState state = resultState(table);
-  state.showTotalRow = false;
-  state.showTotalColumn = false;
-  const Json d = dataset(resultModel(state));
-  EXPECT_EQ(Json({0, 0, 1}), d["size"]);
-  EXPECT_EQ(Json::array(), d["value"]);
+  const Json d = dataset(resultModel(resultState(table)));
+  EXPECT_EQ(Json({1, 1, 1}), d["size"]);
+  EXPECT_EQ(Json({0}), d["value"]);
   EXPECT_EQ("Nenhum registro selecionado", d["note"].back());
 }
