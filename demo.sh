@@ -15,7 +15,7 @@ site=$root/demo/site
 www=$site/www
 
 need=()
-for p in cmake ninja-build g++ lighttpd; do
+for p in cmake ninja-build g++ nlohmann-json3-dev lighttpd; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 if ((${#need[@]})); then

@@ -1,11 +1,13 @@
 """The demo site through an HTTP client, on each web server from its configuration template
 in demo/: the index, the form of formwright, tables posted as the form posts them, the copies
 behind the page's links, the redirect of an empty post, the files the server must not hand
-out, the request log of the node, and a GET address.
+out, the request log of the node, a GET address, and the answers for scripts with their
+statuses.
 
   http_test.py [lighttpd|apache|nginx]   (lighttpd when not named)"""
 
 import html
+import json
 import os
 import re
 import sys
@@ -267,16 +269,38 @@ class SiteOverHttp(unittest.TestCase):
             self.assertEqual(self.site.get("/csv/" + name)[0], 403, name)
 
     def test_get_address_answers_the_table(self):
+        # Apache passes no argument when the query holds "=": the name comes from the query.
         status, headers, body = self.site.get(GET_ADDRESS)
-        if sitetest.classic_get_answer(status, body):
-            self.skipTest("no GET API in this build: the address is answered as a classic "
-                          "request (status %d)" % status)
         self.assertEqual(status, 200, body[:500])
+        self.assertNotIn("charset", headers["content-type"].lower(),
+                         "the server labels the program's page")
         header, rows = result_rows(body)
         count = sitetest.counts_by(self.known, ["EV23.dbf"], lambda c: c[1])
         for sex, label in enumerate(sitetest.SEX_PT, start=1):
             self.assertEqual(number(rows[label][0]), count[sex], label)
         self.assertEqual(number(rows["TOTAL"][0]), sum(count.values()))
+
+
+    def test_data_answers_and_their_statuses(self):
+        # The type and status the program gives reach the client as given.
+        cases = [(GET_ADDRESS.replace("formato=table", "formato=jsonstat"), 200,
+                  "application/json; charset=utf-8"),
+                 (GET_ADDRESS.replace("formato=table", "formato=csv"), 200,
+                  "text/csv; charset=utf-8"),
+                 (GET_ADDRESS.replace("eventos&", "nada&").replace("table", "jsonstat"), 404,
+                  "application/json; charset=utf-8"),
+                 (GET_ADDRESS.replace("Linha=Sexo", "Linha=Nada").replace("table", "csv"), 400,
+                  "text/csv; charset=utf-8")]
+        count = sitetest.counts_by(self.known, ["EV23.dbf"], lambda c: 0)[0]
+        for address, status, type in cases:
+            with self.subTest(address=address):
+                got, headers, body = self.site.get(address)
+                self.assertEqual(got, status, body[:300])
+                self.assertEqual(headers["content-type"], type)
+                if status == 200 and "jsonstat" in address:
+                    self.assertEqual(json.loads(body)["value"][0], count)
+                elif status == 200:
+                    self.assertIn(b"\r\n_T,Total,,,Eventos,Eventos,%d,,total\r\n" % count, body)
 
 
 if __name__ == "__main__":

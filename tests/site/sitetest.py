@@ -523,15 +523,6 @@ def assert_counts_shown(test, shown, expected, limit):
                 test.assertFalse(0 < count < limit and value is not None, (label, count))
 
 
-def classic_get_answer(status, body):
-    """True when a GET of a tabulation's address got what the classic program gives: it
-    takes no form from the address and ends either with an "Erro:" line, which the server
-    turns into an error status, or (given the empty body lighttpd passes) with the page of a
-    missing definition."""
-    classic = b"Erro:" in body or b"arquivo DEF nao encontrado" in body
-    return status >= 500 or (classic and b"TOTAL" not in body)
-
-
 def copy_links(body):
     """The copy links of a classic or a modern page."""
     return re.findall(r'<(?:A HREF=|a href=")(/csv/[^ >"]+)', page_text(body))
