@@ -37,16 +37,20 @@ void appendUtf8(std::string& out, std::uint32_t code) {
 std::string utf8FromWindows1252(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      out += c;
-    } else if (byte < 0xA0) {
+  std::size_t plainFrom = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) continue;
+    // ASCII runs go over whole: most texts are ASCII but for a letter or two.
+    out.append(text, plainFrom, i - plainFrom);
+    plainFrom = i + 1;
+    if (byte < 0xA0) {
       const std::uint16_t mapped = kHighControls[byte - 0x80];
       appendUtf8(out, mapped != 0 ? mapped : byte);
     } else {
       appendUtf8(out, byte);
     }
   }
+  out.append(text, plainFrom, std::string_view::npos);
   return out;
 }

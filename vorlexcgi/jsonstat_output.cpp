@@ -1,12 +1,15 @@
 // The result as a JSON-stat 2.0 dataset: the row dimension, the column dimension when there is
 // one and the measures as the metric dimension; the values in row-major order of those. Totals
 // and roll-up rows are categories of their own, tied to what they sum by "child" and named by
-// the dimension's "extension.level".
+// the dimension's "extension.level" (which leaves out the plain ones).
 #include "jsonstat_output.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <nlohmann/json.hpp>
+#include <utility>
+#include <vector>
 
 #include "messages.h"
 #include "output.h"
@@ -15,45 +18,68 @@
 
 namespace {
 
+// The dataset's few keys keep the order JSON-stat lists them in; the categories' objects, with
+// a key per row (5,600 municipalities), are kept sorted, since an ordered object finds a key by
+// reading all of them.
 using Json = nlohmann::ordered_json;
+using CategoryJson = nlohmann::json;
 
-// A published number as JSON: an integer where it has no decimals (12, not 12.0), else the
-// double nearest the rounded text; null for a value that is no number.
-Json jsonNumber(double value, int decimals) {
-  const std::string text = publishedNumber(value, decimals);
-  if (text.empty()) return nullptr;
-  if (text.find('.') == std::string::npos && text.size() < 16) {
-    return std::strtoll(text.c_str(), nullptr, 10);
-  }
-  return std::strtod(text.c_str(), nullptr);
+// A published number as JSON text: as rounded where it has no decimals (12, not 12.0), else the
+// double nearest the rounded text as JSON writes it; null for a value that is no number.
+std::string jsonNumber(double value, int decimals) {
+  std::string text = publishedNumber(value, decimals);
+  if (text.empty()) return "null";
+  if (text.find('.') == std::string::npos) return text;
+  return CategoryJson(std::strtod(text.c_str(), nullptr)).dump();
 }
 
-Json dimension(const PublishedAxis& axis, bool metric) {
-  Json index = Json::array();
-  Json labels = Json::object();
-  Json levels = Json::object();
-  Json children = Json::object();
-  for (const PublishedCategory& category : axis.categories) {
-    index.push_back(category.id);
-    labels[category.id] = category.label;
-    levels[category.id] = levelName(category.level);
-    if (category.parent >= 0) {
-      children[axis.categories[static_cast<std::size_t>(category.parent)].id].push_back(
-          category.id);
+// Objects keyed by the categories' ids, filled in the ids' sorted order, so that each key goes in
+// at the end of the map without a search.
+CategoryJson::object_t& objectOf(CategoryJson& json) {
+  json = CategoryJson::object();
+  return json.get_ref<CategoryJson::object_t&>();
+}
+
+CategoryJson dimension(const PublishedAxis& axis, bool metric) {
+  const std::vector<PublishedCategory>& categories = axis.categories;
+  std::vector<std::size_t> sorted(categories.size());
+  for (std::size_t i = 0; i < sorted.size(); ++i) sorted[i] = i;
+  std::sort(sorted.begin(), sorted.end(),
+            [&](std::size_t a, std::size_t b) { return categories[a].id < categories[b].id; });
+  CategoryJson index = CategoryJson::array();
+  for (const PublishedCategory& category : categories) index.push_back(category.id);
+  CategoryJson labels, levels, children;
+  CategoryJson::object_t& labelMap = objectOf(labels);
+  CategoryJson::object_t& levelMap = objectOf(levels);
+  objectOf(children);
+  for (const std::size_t i : sorted) {
+    const PublishedCategory& category = categories[i];
+    labelMap.emplace_hint(labelMap.end(), category.id, category.label);
+    // Plain categories, most of them, are the default and not listed.
+    if (category.level != CellLevel::plain) {
+      levelMap.emplace_hint(levelMap.end(), category.id, levelName(category.level));
     }
   }
-  Json result = {{"label", axis.label}};
-  Json category = {{"index", index}, {"label", labels}};
-  if (!children.empty()) category["child"] = children;
+  for (const PublishedCategory& category : categories) {
+    if (category.parent < 0) continue;
+    children[categories[static_cast<std::size_t>(category.parent)].id].push_back(category.id);
+  }
+  // Moved, never copied: a copy of a large dimension costs as much as building it.
+  CategoryJson category = CategoryJson::object();
+  category["index"] = std::move(index);
+  category["label"] = std::move(labels);
+  if (!children.empty()) category["child"] = std::move(children);
   if (metric) {
-    Json units = Json::object();
+    CategoryJson units = CategoryJson::object();
     for (const PublishedCategory& measure : axis.categories) {
       units[measure.id] = {{"label", measure.label}, {"decimals", measure.decimals}};
     }
-    category["unit"] = units;
+    category["unit"] = std::move(units);
   }
-  result["category"] = category;
-  if (!metric) result["extension"] = {{"level", levels}};
+  CategoryJson result = CategoryJson::object();
+  result["label"] = axis.label;
+  result["category"] = std::move(category);
+  if (!metric) result["extension"]["level"] = std::move(levels);
   return result;
 }
 
@@ -112,7 +138,7 @@ void writeJsonStat(std::FILE* file, const ResultModel& model) {
   dataset["note"] = notes(model, table);
   Json ids = Json::array();
   Json sizes = Json::array();
-  Json dimensions = Json::object();
+  CategoryJson dimensions = CategoryJson::object();
   for (const PublishedAxis* axis : axes) {
     ids.push_back(axis->id);
     sizes.push_back(axis->categories.size());
@@ -121,14 +147,15 @@ void writeJsonStat(std::FILE* file, const ResultModel& model) {
   dataset["id"] = ids;
   dataset["size"] = sizes;
   dataset["role"] = {{"metric", {table.measures.id}}};
-  dataset["dimension"] = dimensions;
 
   // Every text has passed the UTF-8 conversion; "replace" only keeps a fault there from
-  // ending the answer with an exception.
+  // ending the answer with an exception. The dimensions and the values close the dataset; the
+  // values are written as they come rather than held as JSON, which would take several times
+  // the table's own memory.
   std::string head = dataset.dump(-1, ' ', false, Json::error_handler_t::replace);
-  // The values are written as they come rather than held as JSON: a large table would take
-  // several times its own memory as a tree.
   head.pop_back();
+  head += ",\"dimension\":";
+  head += dimensions.dump(-1, ' ', false, CategoryJson::error_handler_t::replace);
   writeText(file, head + ",\"value\":[");
   std::string values;
   bool first = true;
@@ -137,8 +164,7 @@ void writeJsonStat(std::FILE* file, const ResultModel& model) {
     if (!first) values += ',';
     first = false;
     values += jsonNumber(publishedValue(model, row, column, measure),
-                         publishedDecimals(model, column, measure))
-                  .dump();
+                         publishedDecimals(model, column, measure));
     if (values.size() >= 65536) {
       writeText(file, values);
       values.clear();

@@ -2,6 +2,7 @@
 // levels, and the texts that scripts read, in UTF-8.
 #include "published_cells.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
@@ -11,7 +12,6 @@
 #include "fixed_point.h"
 #include "text_helpers.h"
 #include "text_limits.h"
-#include "text_output.h"
 #include "windows1252.h"
 
 namespace {
@@ -70,28 +70,54 @@ std::string freeId(std::string wanted, std::unordered_set<std::string>& taken) {
   return wanted;
 }
 
-// ids[1..n] of a dimension's categories: the code where it is given and no other category
-// shares it, otherwise the category number. Chosen over every category, published or not, so
-// that a category keeps its id whichever rows a request shows.
-std::vector<std::string> categoryIds(const std::vector<std::string>& codes, int count,
-                                     std::unordered_set<std::string>& taken) {
-  std::unordered_map<std::string, int> uses;
-  for (int k = 1; k <= count && static_cast<std::size_t>(k) < codes.size(); ++k) {
-    if (!codes[k].empty()) ++uses[utf8FromWindows1252(codes[k])];
+// The ids of a dimension's categories, ids[1..n]: the code where it is given and no other
+// category shares it, otherwise the category number. Chosen over every category, published or
+// not, so that a category keeps its id whichever rows a request shows.
+struct CategoryIds {
+  std::vector<std::string> ids;
+  std::vector<std::string_view> sorted;  // into ids, for the totals' id
+
+  bool holds(std::string_view id) const {
+    return std::binary_search(sorted.begin(), sorted.end(), id);
   }
-  std::vector<std::string> ids(static_cast<std::size_t>(count) + 1);
+  // The totals' id, clear of every category's.
+  std::string totalId() const {
+    std::string id = kTotalId;
+    while (holds(id)) id.insert(id.begin(), '_');
+    return id;
+  }
+};
+
+CategoryIds categoryIds(const std::vector<std::string>& codes, int count) {
+  CategoryIds result;
+  std::vector<std::string>& ids = result.ids;
+  ids.resize(static_cast<std::size_t>(count) + 1);
+  for (int k = 1; k <= count && static_cast<std::size_t>(k) < codes.size(); ++k) {
+    ids[k] = utf8FromWindows1252(codes[k]);
+  }
+  std::vector<std::string_view>& sorted = result.sorted;
+  sorted.assign(ids.begin() + 1, ids.end());
+  std::sort(sorted.begin(), sorted.end());
+  const bool distinct =
+      sorted.empty() ||
+      (!sorted.front().empty() && std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end());
+  if (distinct) return result;
+  // Codes missing or shared: those categories take their numbers, clear of the codes kept.
+  std::unordered_map<std::string_view, int> uses;
+  for (const std::string_view id : sorted) ++uses[id];
+  std::unordered_set<std::string> taken;
   std::vector<int> numbered;
   for (int k = 1; k <= count; ++k) {
-    const std::string code =
-        static_cast<std::size_t>(k) < codes.size() ? utf8FromWindows1252(codes[k]) : "";
-    if (!code.empty() && uses[code] == 1 && taken.insert(code).second) {
-      ids[k] = code;
-    } else {
+    if (ids[k].empty() || uses[ids[k]] != 1) {
       numbered.push_back(k);
+    } else {
+      taken.insert(ids[k]);
     }
   }
   for (const int k : numbered) ids[k] = freeId(std::to_string(k), taken);
-  return ids;
+  sorted.assign(ids.begin() + 1, ids.end());
+  std::sort(sorted.begin(), sorted.end());
+  return result;
 }
 
 CellLevel rowLevel(const ResultModel& model, int row) {
@@ -115,11 +141,12 @@ PublishedAxis rowAxis(const ResultModel& model) {
   PublishedAxis axis;
   axis.id = utf8FromWindows1252(choiceName(model.rowChoice));
   axis.label = labelUtf8(model.rowTitle);
-  std::unordered_set<std::string> taken;
-  const std::vector<std::string> ids = categoryIds(model.rowCodes, model.rowCount, taken);
+  const CategoryIds categories = categoryIds(model.rowCodes, model.rowCount);
+  const std::vector<std::string>& ids = categories.ids;
   if (model.totalRowShown) {
-    axis.categories.push_back({0, freeId(kTotalId, taken), totalLabel(), CellLevel::total});
+    axis.categories.push_back({0, categories.totalId(), totalLabel(), CellLevel::total});
   }
+  axis.categories.reserve(static_cast<std::size_t>(model.rowCount) + 1);
   std::vector<int> position(static_cast<std::size_t>(model.rowCount) + 1, -1);
   for (int p = 1; p <= model.rowCount; ++p) {
     const int row = rowAtPosition(model, p);
@@ -149,8 +176,8 @@ PublishedAxis columnAxis(const ResultModel& model, const std::string& rowId) {
   std::unordered_set<std::string> axisIds = {rowId};
   axis.id = freeId(utf8FromWindows1252(choiceName(model.columnChoice)), axisIds);
   axis.label = labelUtf8(choiceName(model.columnChoice));
-  std::unordered_set<std::string> taken;
-  const std::vector<std::string> ids = categoryIds(model.columnCodes, model.columnCount, taken);
+  const CategoryIds categories = categoryIds(model.columnCodes, model.columnCount);
+  const std::vector<std::string>& ids = categories.ids;
   for (int c = 1; c <= model.columnCount; ++c) {
     if (!columnWritten(model, c)) continue;
     axis.categories.push_back({c, ids[c], labelUtf8(model.columnLabels[c]), CellLevel::plain});
@@ -158,7 +185,7 @@ PublishedAxis columnAxis(const ResultModel& model, const std::string& rowId) {
   if (totalsColumnWritten(model)) {
     const int total = static_cast<int>(axis.categories.size());
     for (PublishedCategory& category : axis.categories) category.parent = total;
-    axis.categories.push_back({0, freeId(kTotalId, taken), totalLabel(), CellLevel::total});
+    axis.categories.push_back({0, categories.totalId(), totalLabel(), CellLevel::total});
   }
   return axis;
 }
@@ -170,10 +197,9 @@ PublishedAxis measureAxis(const ResultModel& model, const std::string& rowId,
   axis.id = freeId(kMeasureAxisId, axisIds);
   axis.label = measureAxisLabel(model.language);
   const int measures = static_cast<int>(model.measureNames.size()) - 1;
-  std::unordered_set<std::string> taken;
   std::vector<std::string> keys(static_cast<std::size_t>(measures) + 1);
   for (int m = 1; m <= measures; ++m) keys[m] = trimSpaces(model.measureNames[m]);
-  const std::vector<std::string> ids = categoryIds(keys, measures, taken);
+  const std::vector<std::string> ids = categoryIds(keys, measures).ids;
   for (int m = 1; m <= measures; ++m) {
     // Without a column dimension measure m is column m.
     const int decimals = model.columnActive ? rowTotalDecimals(model) : model.columnDecimals[m];
@@ -274,5 +300,9 @@ std::string plainUtf8(std::string_view html) {
 }
 
 std::string labelUtf8(std::string_view label) {
-  return utf8FromWindows1252(underscoresToSpaces(label));
+  std::string text = utf8FromWindows1252(label.substr(0, kMaxText));
+  for (char& c : text) {
+    if (c == '_') c = ' ';
+  }
+  return text;
 }

@@ -65,11 +65,8 @@ TEST(JsonStatOutput, DatasetOfRowsColumnsAndTheMeasure) {
   EXPECT_EQ(Json({"_T", "1", "12", "15", "99"}), rows["category"]["index"]);
   EXPECT_EQ("Par\xC3\xA1", rows["category"]["label"]["15"]);
   EXPECT_EQ(Json({{"_T", {"1"}}, {"1", {"12", "15"}}}), rows["category"]["child"]);
-  EXPECT_EQ(Json({{"_T", "total"},
-                  {"1", "subtotal"},
-                  {"12", "plain"},
-                  {"15", "plain"},
-                  {"99", "excluded"}}),
+  // Plain categories are the default: not listed.
+  EXPECT_EQ(Json({{"_T", "total"}, {"1", "subtotal"}, {"99", "excluded"}}),
             rows["extension"]["level"]);
 
   const Json& columns = d["dimension"]["Sexo"];
