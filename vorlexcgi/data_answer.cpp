@@ -59,8 +59,10 @@ std::string headerText(DataFormat format, const std::string& definitionName,
     appendLine(text,
                "Content-Disposition: inline; filename=\"" + fileNameOf(definitionName) + ".csv\"");
   }
-  // The data is public, and a script on another site may read it.
+  // The data is public, and a script on another site may read it. Request text stands in the
+  // answer as asked: no browser may read it as a page.
   appendLine(text, "Access-Control-Allow-Origin: *");
+  appendLine(text, "X-Content-Type-Options: nosniff");
   appendLine(text, "");
   return text;
 }

@@ -24,7 +24,8 @@ const std::string kJsonType = "Content-Type: application/json; charset=utf-8\r\n
 const std::string kCsvType =
     "Content-Type: text/csv; charset=utf-8\r\n"
     "Content-Disposition: inline; filename=\"obitos.csv\"\r\n";
-const std::string kOpen = "Access-Control-Allow-Origin: *\r\n\r\n";
+const std::string kOpen =
+    "Access-Control-Allow-Origin: *\r\nX-Content-Type-Options: nosniff\r\n\r\n";
 
 }  // namespace
 
