@@ -102,8 +102,7 @@ DataStatus dataStatusOf(EndReason reason) {
     case EndReason::tableTooLarge:
     case EndReason::stockOverPeriods:
     case EndReason::percentageWithoutVariable:
-    // Never an end for scripts, which get the totals, 0; were it one, the request would be
-    // the one to change.
+    // Not an end for scripts: they are answered the totals, 0.
     case EndReason::noRecords:
       return DataStatus::badRequest;
     case EndReason::refusedConversion:
