@@ -1,7 +1,8 @@
 // The result as a JSON-stat 2.0 dataset: the row dimension, the column dimension when there is
 // one and the measures as the metric dimension; the values in row-major order of those. Totals
 // and roll-up rows are categories of their own, tied to what they sum by "child" and named by
-// the dimension's "extension.level" (which leaves out the plain ones).
+// the dimension's "extension.level" (which leaves out the plain ones). The confidentiality marks
+// are the values' "status"; a suppressed value is null.
 #include "jsonstat_output.h"
 
 #include <algorithm>
@@ -24,10 +25,10 @@ namespace {
 using Json = nlohmann::ordered_json;
 using CategoryJson = nlohmann::json;
 
-// A published number as JSON text: as rounded where it has no decimals (12, not 12.0), else the
-// double nearest the rounded text as JSON writes it; null for a value that is no number.
-std::string jsonNumber(double value, int decimals) {
-  std::string text = publishedNumber(value, decimals);
+// A published value as JSON text: as rounded where it has no decimals (12, not 12.0), else the
+// double nearest the rounded text as JSON writes it; null where a mark stands for the value, or
+// for a value that is no number.
+std::string jsonNumber(const std::string& text) {
   if (text.empty()) return "null";
   if (text.find('.') == std::string::npos) return text;
   return CategoryJson(std::strtod(text.c_str(), nullptr)).dump();
@@ -93,19 +94,21 @@ std::string isoTime(std::int64_t seconds) {
   return text;
 }
 
-// The R lines, then the period and each selection as the heading describes them, and the
-// page's message when no record was counted (the totals row alone, 0).
+// The R lines, then the period and each selection as the heading describes them, the legend of
+// the confidentiality marks, and the page's message when no record was counted (the totals row
+// alone, 0).
 Json notes(const ResultModel& model, const PublishedTable& table) {
   Json list = Json::array();
   for (const std::string& line : model.footnoteLines) {
     const std::string text = plainUtf8(line);
     if (!text.empty()) list.push_back(text);
   }
-  list.push_back(plainUtf8(localMessage(PageText::period, model.language) + ": " +
-                           model.periodText));
+  list.push_back(
+      plainUtf8(localMessage(PageText::period, model.language) + ": " + model.periodText));
   for (const ResultSelection& selection : model.selections) {
     list.push_back(labelUtf8(selectionLine(selection)));
   }
+  if (!model.markLegend.empty()) list.push_back(plainUtf8(model.markLegend));
   if (table.rows.categories.size() == 1 && model.value(0, 0) == 0) {
     list.push_back(plainUtf8(localMessage(PageText::noRecordSelected, model.language)));
   }
@@ -158,17 +161,22 @@ void writeJsonStat(std::FILE* file, const ResultModel& model) {
   head += dimensions.dump(-1, ' ', false, CategoryJson::error_handler_t::replace);
   writeText(file, head + ",\"value\":[");
   std::string values;
-  bool first = true;
+  // The confidentiality marks by the value's index, when the definition's options give any.
+  CategoryJson statuses = CategoryJson::object();
+  std::size_t index = 0;
   forEachPublishedCell(table, [&](const PublishedCategory& row, const PublishedCategory* column,
                                   const PublishedCategory& measure) {
-    if (!first) values += ',';
-    first = false;
-    values += jsonNumber(publishedValue(model, row, column, measure),
-                         publishedDecimals(model, column, measure));
+    if (index > 0) values += ',';
+    values += jsonNumber(publishedText(model, row, column, measure));
+    std::string mark = publishedMark(model, row, column, measure);
+    if (!mark.empty()) statuses[std::to_string(index)] = std::move(mark);
+    ++index;
     if (values.size() >= 65536) {
       writeText(file, values);
       values.clear();
     }
   });
-  writeLine(file, values + "]}");
+  values += ']';
+  if (!model.marks.empty()) values += ",\"status\":" + statuses.dump();
+  writeLine(file, values + "}");
 }

@@ -249,6 +249,21 @@ CellLevel cellLevel(const PublishedCategory& row, const PublishedCategory* colum
   return row.level;
 }
 
+std::string publishedMark(const ResultModel& model, const PublishedCategory& row,
+                          const PublishedCategory* column, const PublishedCategory& measure) {
+  // The mark as every output writes it, without the value it stands for or follows.
+  return markedText(model, row.index, column != nullptr ? column->index : measure.index, "");
+}
+
+std::string publishedText(const ResultModel& model, const PublishedCategory& row,
+                          const PublishedCategory* column, const PublishedCategory& measure) {
+  const int modelColumn = column != nullptr ? column->index : measure.index;
+  const CellMark mark = model.mark(row.index, modelColumn);
+  if (mark == CellMark::suppressed || mark == CellMark::notComputable) return "";
+  return publishedNumber(publishedValue(model, row, column, measure),
+                         publishedDecimals(model, column, measure));
+}
+
 std::string publishedNumber(double value, int decimals) {
   if (!std::isfinite(value)) return "";
   return plainNumberText(value, decimals, '.');

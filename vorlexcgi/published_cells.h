@@ -69,6 +69,14 @@ int publishedDecimals(const ResultModel& model, const PublishedCategory* column,
                       const PublishedCategory& measure);
 // A cell is a total when its row or column is; otherwise it has its row's level.
 CellLevel cellLevel(const PublishedCategory& row, const PublishedCategory* column);
+// The confidentiality mark of a published cell (OSIGILO, OINSTAVEL): "X" suppressed, ".." not
+// computable, "*" unreliable; empty for none.
+std::string publishedMark(const ResultModel& model, const PublishedCategory& row,
+                          const PublishedCategory* column, const PublishedCategory& measure);
+// The value as published: rounded to its decimals (publishedNumber), or empty where a mark
+// stands for it ("X", "..").
+std::string publishedText(const ResultModel& model, const PublishedCategory& row,
+                          const PublishedCategory* column, const PublishedCategory& measure);
 // The value rounded half away from zero to `decimals`, "." before the decimals, no thousands
 // separator; empty for a value that is no number.
 std::string publishedNumber(double value, int decimals);

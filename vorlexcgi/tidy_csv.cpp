@@ -1,7 +1,8 @@
 // The result as tidy CSV: after the header, one line per published cell in the page's order
 // (rows as shown, within a row the columns, within a column the measures). Without a column
-// dimension the column fields are empty and each measure is a line of its own. "level" tells
-// the totals and the roll-up rows from the plain cells, whose sum is the total.
+// dimension the column fields are empty and each measure is a line of its own. "flag" holds a
+// confidentiality mark (a suppressed value is left empty); "level" tells the totals and the
+// roll-up rows from the plain cells, whose sum is the total.
 #include "tidy_csv.h"
 
 #include <string>
@@ -37,9 +38,10 @@ void writeTidyCsv(std::FILE* file, const ResultModel& model) {
     std::string line = csvField(row.id) + ',' + csvField(row.label) + ',';
     line += column != nullptr ? csvField(column->id) + ',' + csvField(column->label) : ",";
     line += ',' + csvField(measure.id) + ',' + csvField(measure.label) + ',';
-    line += publishedNumber(publishedValue(model, row, column, measure),
-                            publishedDecimals(model, column, measure));
-    line += ",,";
+    line += publishedText(model, row, column, measure);
+    line += ',';
+    line += publishedMark(model, row, column, measure);
+    line += ',';
     line += levelName(cellLevel(row, column));
     writeLine(file, line);
   });

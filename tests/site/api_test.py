@@ -30,12 +30,27 @@ def address(definition, fields):
     return "/vorlexcgi.exe?" + "&".join([definition] + encoded)
 
 
-# States with their region subtotals by sex, two years; and two measures without columns.
+# States with their region subtotals by sex, two years; and three measures without columns, two
+# of them rates. "eventos" suppresses small counts and flags rates from few events: its pages
+# show "X", ".." and "*" where the answers give the marks; "eventos_mensal" protects nothing.
 STATES_BY_SEX = [("Linha", "UF_de_resid\u00eancia"), ("Coluna", "Sexo"),
                  ("Incremento", "Eventos"), ("Arquivos", "EV22.dbf"), ("Arquivos", "EV23.dbf")]
 MEASURES_BY_AGE = [("Linha", "Faixa_et\u00e1ria"), ("Coluna", "--N\u00e3o-Ativa--"),
                    ("Incremento", "Eventos"), ("Incremento", "Custo_m\u00e9dio_por_evento"),
-                   ("Arquivos", "EV21.dbf")]
+                   ("Incremento", "Letalidade_por_100_eventos"), ("Arquivos", "EV21.dbf")]
+MONTHLY_STATES_BY_SEX = [("Linha", "UF_de_resid\u00eancia"), ("Coluna", "Sexo"),
+                         ("Incremento", "Eventos")] + [("Arquivos", "EM23%02d.dbf" % m)
+                                                        for m in (1, 2, 3)]
+
+
+def cell_of_page(text):
+    """(number or None, mark or None) of a page's cell: "X" and ".." stand for the value, "*"
+    follows it."""
+    if text in ("X", ".."):
+        return None, text
+    if text.endswith("*"):
+        return number(text[:-1]), "*"
+    return number(text), None
 
 
 class AnswersForScripts(unittest.TestCase):
@@ -48,17 +63,19 @@ class AnswersForScripts(unittest.TestCase):
     def tearDownClass(cls):
         cls.site.stop()
 
-    def get(self, fields, format, status=200):
-        status_got, headers, body = self.site.get(address("eventos", fields +
+    def get(self, fields, format, status=200, definition="eventos"):
+        status_got, headers, body = self.site.get(address(definition, fields +
                                                           [("formato", format)]))
         self.assertEqual(status_got, status, body[:500])
         return headers, body
 
-    def page(self, fields):
-        """The page's {row label: {column label: number}} for the same address as a table."""
-        headers, body = self.get(fields, "table")
+    def page(self, fields, definition="eventos"):
+        """The page's {row label: {column label: (number or None, mark or None)}} for the same
+        address as a table."""
+        headers, body = self.get(fields, "table", definition=definition)
         header, rows = result_rows(body)
-        return {label.replace("TOTAL", "Total"): dict(zip(header[1:], [number(v) for v in values]))
+        return {label.replace("TOTAL", "Total"):
+                dict(zip(header[1:], [cell_of_page(v) for v in values]))
                 for label, values in rows.items()
                 if label != header[0] and len(values) == len(header) - 1}
 
@@ -72,6 +89,7 @@ class AnswersForScripts(unittest.TestCase):
         return json.loads(run.stdout)
 
     def test_jsonstat_toolkit_reads_every_value_of_the_page(self):
+        marks = set()
         for fields in (STATES_BY_SEX, MEASURES_BY_AGE):
             with self.subTest(row=fields[0][1]):
                 headers, body = self.get(fields, "jsonstat")
@@ -87,9 +105,12 @@ class AnswersForScripts(unittest.TestCase):
                         key = cell[column["id"]]  # a column dimension: one measure
                     else:
                         key = cell["Incremento"]  # the measures are the page's columns
-                    seen.setdefault(cell[row["id"]], {})[key] = cell["value"]
+                    seen.setdefault(cell[row["id"]], {})[key] = (cell["value"], cell["status"])
                 self.assertEqual(seen, page)
                 self.assertEqual(read["n"], sum(len(v) for v in page.values()))
+                marks |= {mark for values in page.values() for _, mark in values.values()}
+        # The demo's protection shows on these tables: hidden counts and flagged rates.
+        self.assertTrue({"X", "*"} <= marks, marks)
 
     def test_jsonstat_marks_totals_and_region_subtotals(self):
         headers, body = self.get(STATES_BY_SEX, "jsonstat")
@@ -107,24 +128,29 @@ class AnswersForScripts(unittest.TestCase):
         self.assertTrue(all(level == "plain" for label, level in levels.items()
                             if label not in regions))
 
-    def test_tidy_csv_plain_lines_sum_to_the_page_total(self):
-        for fields in (STATES_BY_SEX, MEASURES_BY_AGE[:3] + MEASURES_BY_AGE[4:]):
-            with self.subTest(row=fields[0][1]):
-                headers, body = self.get(fields, "csv")
+    def test_tidy_csv_holds_the_page_and_its_plain_lines_sum_to_the_total(self):
+        cases = [("eventos_mensal", MONTHLY_STATES_BY_SEX), ("eventos", STATES_BY_SEX),
+                 ("eventos", MEASURES_BY_AGE)]
+        for definition, fields in cases:
+            with self.subTest(definition=definition, row=fields[0][1]):
+                headers, body = self.get(fields, "csv", definition=definition)
                 self.assertEqual(headers["content-type"], "text/csv; charset=utf-8")
                 lines = list(csv.DictReader(io.StringIO(body.decode("utf-8"), newline="")))
                 self.assertEqual(list(lines[0]), ["row_code", "row_label", "column_code",
                                                   "column_label", "measure_code", "measure",
                                                   "value", "flag", "level"])
-                plain = sum(float(line["value"]) for line in lines if line["level"] == "plain")
-                page = self.page(fields)
-                total = page["Total"].get("Total", page["Total"].get("Eventos"))
-                self.assertEqual(plain, total)
+                page = self.page(fields, definition)
                 # Every line is a cell of the page, and every cell of the page has its line.
                 cells = {(line["row_label"], line["column_label"] or line["measure"]):
-                         float(line["value"]) for line in lines}
+                         (float(line["value"]) if line["value"] else None, line["flag"] or None)
+                         for line in lines}
                 self.assertEqual(cells, {(r, c): v for r, values in page.items()
                                          for c, v in values.items()})
+                if definition == "eventos_mensal":
+                    # Nothing hidden: the plain lines count every event once.
+                    plain = sum(float(line["value"]) for line in lines
+                                if line["level"] == "plain")
+                    self.assertEqual(plain, page["Total"]["Total"][0])
 
     def test_the_pages_link_gives_the_page_again(self):
         # The form as a browser posts it, in the form's order, then the address the page

@@ -20,7 +20,7 @@ const dimensions = dataset.id.map((id) => {
     levels: (dimension.extension || {}).level || null,
   };
 });
-const cells = dataset.toTable({ type: "arrobj", content: "label" });
+const cells = dataset.toTable({ type: "arrobj", content: "label", status: true });
 process.stdout.write(JSON.stringify({
   label: dataset.label,
   size: dataset.size,

@@ -85,6 +85,24 @@ TEST(JsonStatOutput, DatasetOfRowsColumnsAndTheMeasure) {
   EXPECT_FALSE(d.contains("status"));
 }
 
+TEST(JsonStatOutput, ConfidentialityMarksAreTheStatusAndHideTheirValues) {
+  ResultModel model = resultModel(regionsBySex());
+  model.marks.assign(model.values.size(), CellMark::none);
+  model.marks[model.cellIndex(2, 1)] = CellMark::suppressed;
+  model.marks[model.cellIndex(2, 2)] = CellMark::unreliable;
+  model.marks[model.cellIndex(3, 0)] = CellMark::notComputable;
+  model.markLegend = "X: valor suprimido por sigilo";
+  const Json d = dataset(model);
+  // Rows _T, Norte, Acre, Para, Ignorado by Masc, Fem, Total: Acre starts at 6.
+  EXPECT_EQ(Json({3, 4, 7, 3, 4, 7, nullptr, 2, 3, 2, 2, nullptr, 1, 0, 1}), d["value"]);
+  EXPECT_EQ(Json({{"6", "X"}, {"7", "*"}, {"11", ".."}}), d["status"]);
+  EXPECT_EQ("X: valor suprimido por sigilo", d["note"].back());
+  // Without the options there is no status at all.
+  model.marks.clear();
+  model.markLegend.clear();
+  EXPECT_FALSE(dataset(model).contains("status"));
+}
+
 TEST(JsonStatOutput, MeasuresAsTheMetricWithTheirDecimals) {
   ResultTable table;
   table.rowLabels = {"Acre", "Roraima"};

@@ -108,3 +108,22 @@ TEST(TidyCsv, MeasuresWithoutColumnsQuotedLabelsAndThePagesRows) {
                 "0.000,,plain\r\n",
             tidyCsv(state));
 }
+
+TEST(TidyCsv, ConfidentialityMarksStandInTheFlag) {
+  // A suppressed or not computable value is left out and flagged; an unreliable one is flagged
+  // beside its value.
+  ResultModel model = resultModel(regionsBySex());
+  model.marks.assign(model.values.size(), CellMark::none);
+  model.marks[model.cellIndex(2, 1)] = CellMark::suppressed;
+  model.marks[model.cellIndex(2, 2)] = CellMark::unreliable;
+  model.marks[model.cellIndex(3, 0)] = CellMark::notComputable;
+  model.markLegend = "X: suprimido";
+  const std::string csv = runInChild([&] { writeTidyCsv(stdout, model); }).output;
+  const std::string row = ",Nascimentos,Nascimentos,";
+  for (const std::string& line :
+       {"12,Acre,1,Masc" + row + ",X,plain\r\n", "12,Acre,2,Fem" + row + "2,*,plain\r\n",
+        "15,Par\xC3\xA1,_T,Total" + row + ",..,total\r\n",
+        "12,Acre,_T,Total" + row + "3,,total\r\n"}) {
+    EXPECT_NE(std::string::npos, csv.find(line)) << line << csv;
+  }
+}
