@@ -6,6 +6,7 @@
 #include <string>
 
 #include "program_run.h"
+#include "regions_result.h"
 #include "result_model.h"
 #include "result_state.h"
 
@@ -13,23 +14,13 @@ namespace {
 
 using Json = nlohmann::json;
 
-// States by sex with their region, as in the tidy CSV's tests: Norte sums Acre and Para and is
-// left out of the column totals like Ignorado; the third column holds nothing.
-TabulationState regionsBySex() {
+// The states by sex of regions_result.h, with the texts a dataset carries.
+TabulationState regionsBySexWithTexts() {
   ResultTable table;
   table.title = "Nascidos por resid\xEAncia";
   table.rowChoice = "UF_de_resid\xEAncia";
   table.rowTitle = "UF_de_resid\xEAncia";
-  table.rowLabels = {"Norte", "Acre", "Par\xE1", "Ignorado"};
-  table.columnChoice = "Sexo";
-  table.columnLabels = {"Masc", "Fem", "Outro"};
-  table.cells = {{3, 4, 0}, {1, 2, 0}, {2, 2, 0}, {1, 0, 0}};
-  TabulationState state = resultState(table);
-  state.rowDimension.rollUpTarget = {0, -1, 1, 1, -1};
-  state.rowDimension.categoryCodes = {"", "", "12", "15", "99"};
-  state.columnDimension.categoryCodes = {"", "1", "2", "3"};
-  state.columnTotals = {0, 3, 4, 0};
-  state.grandTotal = 7;
+  TabulationState state = regionsBySex(table);
   state.periodCodes = {"97", "96"};
   state.footnoteLines = {"<b>Fonte:</b> IBGE &amp; SUS", ""};
   state.footerLines = {"<p class=\"rodape\">Minist\xE9rio</p>", "<hr>"};
@@ -46,7 +37,7 @@ Json dataset(const ResultModel& model) {
 }  // namespace
 
 TEST(JsonStatOutput, DatasetOfRowsColumnsAndTheMeasure) {
-  ResultModel model = resultModel(regionsBySex());
+  ResultModel model = resultModel(regionsBySexWithTexts());
   model.dataUpdated = 1709649015;
   const Json d = dataset(model);
   EXPECT_EQ("2.0", d["version"]);
@@ -86,7 +77,7 @@ TEST(JsonStatOutput, DatasetOfRowsColumnsAndTheMeasure) {
 }
 
 TEST(JsonStatOutput, ConfidentialityMarksAreTheStatusAndHideTheirValues) {
-  ResultModel model = resultModel(regionsBySex());
+  ResultModel model = resultModel(regionsBySexWithTexts());
   model.marks.assign(model.values.size(), CellMark::none);
   model.marks[model.cellIndex(2, 1)] = CellMark::suppressed;
   model.marks[model.cellIndex(2, 2)] = CellMark::unreliable;
