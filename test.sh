@@ -6,9 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  dpkg-dev lighttpd apache2 nginx fcgiwrap haproxy gdal-bin chromium chromium-driver
-  python3-selenium)
+packages=(cmake ninja-build g++ nlohmann-json3-dev libgtest-dev libbenchmark-dev clang
+  libclang-rt-14-dev dpkg-dev lighttpd apache2 nginx fcgiwrap haproxy gdal-bin chromium
+  chromium-driver python3-selenium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -153,32 +153,44 @@ class AnswersForScripts(unittest.TestCase):
                     self.assertEqual(plain, page["Total"]["Total"][0])
 
     def test_the_pages_link_gives_the_page_again(self):
-        # The form as a browser posts it, in the form's order, then the address the page
-        # links to.
-        fields = [("Linha", "Munic\u00edpio_de_resid\u00eancia"), ("Coluna", "Sexo"),
+        # Each form as a browser posts it, in the form's order (the modern form names each of
+        # its selection lists in "listas"), then the address the page links to.
+        all_categories = "TODAS_AS_CATEGORIAS__"
+        modern = [("Linha", "Munic\u00edpio_de_resid\u00eancia"), ("Coluna", "Sexo"),
                   ("Incremento", "Eventos"), ("Arquivos", "ev23.dbf"),
-                  ("SMunic\u00edpio", "TODAS_AS_CATEGORIAS__"), ("SSexo", "TODAS_AS_CATEGORIAS__"),
-                  ("SFaixa_et\u00e1ria", "3"), ("SFaixa_et\u00e1ria", "4"), ("opcoes", "ordenar"),
+                  ("SMunic\u00edpio", all_categories), ("listas", "SMunic\u00edpio"),
+                  ("SSexo", all_categories), ("listas", "SSexo"),
+                  ("SFaixa_et\u00e1ria", "3"), ("SFaixa_et\u00e1ria", "4"),
+                  ("listas", "SFaixa_et\u00e1ria"), ("opcoes", "ordenar"),
                   ("formato", "table"), ("mostre", "Mostra")]
-        status, headers, posted = self.site.post("/vorlexcgi.exe?eventos", fields)
-        self.assertEqual(status, 200, posted[:500])
-        links = re.findall(rb'<A HREF="([^"]*)">Link para esta tabela</A>', posted)
-        self.assertEqual(len(links), 1, posted[-3000:])
-        link = links[0].replace(b"&amp;", b"&").decode("ascii")
-        self.assertNotIn("TODAS", link)
-        self.assertNotIn("mostre", link)
-        status, headers, fetched = self.site.get(link)
-        self.assertEqual(status, 200, fetched[:500])
+        classic = [("Linha", "UF_de_resid\u00eancia"), ("Coluna", "Sexo"),
+                   ("Incremento", "Eventos"), ("Arquivos", "em2301.dbf"),
+                   ("Arquivos", "em2302.dbf"), ("SMunic\u00edpio", all_categories),
+                   ("SSexo", "2"), ("SFaixa_et\u00e1ria", all_categories),
+                   ("formato", "pre"), ("mostre", "Mostra")]
+        for definition, fields in (("eventos", modern), ("eventos_mensal", classic)):
+            with self.subTest(definition=definition):
+                status, headers, posted = self.site.post("/vorlexcgi.exe?" + definition, fields)
+                self.assertEqual(status, 200, posted[:500])
+                links = re.findall(rb'<A HREF="([^"]*)">(?:Link para esta tabela)</A>', posted,
+                                   re.IGNORECASE)
+                self.assertEqual(len(links), 1, posted[-3000:])
+                link = links[0].replace(b"&amp;", b"&").decode("ascii")
+                for left_out in ("TODAS", "mostre", "listas"):
+                    self.assertNotIn(left_out, link)
+                status, headers, fetched = self.site.get(link)
+                self.assertEqual(status, 200, fetched[:500])
 
-        def without_copy_names(page):
-            return re.sub(rb"A\d{6}[0-9A-Za-z_:-]*_[0-9a-f]{16}\.(csv|tab)", b"<copy>", page)
+                def without_copy_names(page):
+                    return re.sub(rb"A\d{6}[0-9A-Za-z_:-]*_[0-9a-f]{16}\.(csv|tab)", b"<copy>",
+                                  page)
 
-        self.assertEqual(without_copy_names(fetched), without_copy_names(posted))
-        self.assertEqual(len(sitetest.copy_links(fetched)), 2)
-        # The data links name the same choices.
-        for format in ("jsonstat", "csv"):
-            self.assertIn(link.replace("formato=table", "formato=" + format).encode(),
-                          fetched.replace(b"&amp;", b"&"))
+                self.assertEqual(without_copy_names(fetched), without_copy_names(posted))
+                self.assertEqual(len(re.findall(rb"/csv/A\d{6}", fetched)), 2)
+                # The data links name the same choices.
+                for format in ("jsonstat", "csv"):
+                    self.assertIn(re.sub("formato=[a-z]+", "formato=" + format, link).encode(),
+                                  fetched.replace(b"&amp;", b"&"))
 
     def test_early_ends_answer_with_a_status(self):
         cases = [
