@@ -8,6 +8,7 @@
 #include "form_fields.h"
 #include "form_input.h"
 #include "jsonstat_output.h"
+#include "modern_texts.h"
 #include "output.h"
 #include "published_cells.h"
 #include "removal_registry.h"
@@ -110,6 +111,20 @@ DataStatus dataStatusOf(EndReason reason) {
       break;
   }
   return DataStatus::siteFault;
+}
+
+Ending nothingAsked(const TabulationState& state) {
+  if (state.measureCount == 0) {
+    return RequestEnd{EndReason::noMeasure,
+                      Failure{nonsenseMessage(Nonsense::noMeasure, state.language), true, 0},
+                      {}};
+  }
+  if (state.files.empty()) {
+    return RequestEnd{EndReason::noPeriod,
+                      Failure{nonsenseMessage(Nonsense::noPeriod, state.language), true, 0},
+                      {}};
+  }
+  return std::nullopt;
 }
 
 void answerCpuLimitIn(const TabulationState& state, DataFormat format) {

@@ -24,6 +24,10 @@ enum class DataStatus : std::uint16_t {
 };
 DataStatus dataStatusOf(EndReason reason);
 
+// A request for scripts with no measure or no data file asks for a table without cells: it is
+// refused, in the modern page's words, where the classic page shows that nothing was counted.
+Ending nothingAsked(const TabulationState& state);
+
 // From here on the end by processor time (SIGXCPU) answers in the format, a site fault.
 void answerCpuLimitIn(const TabulationState& state, DataFormat format);
 

@@ -447,6 +447,9 @@ Ending answerRequest(TabulationState& state, int argc, char** argv) {
   if (!modern) {
     if (Status failure = chooseFiles(state, notes)) return endFor(std::move(*failure));
   }
+  if (!page) {
+    if (Ending end = nothingAsked(state)) return end;
+  }
   if (Ending end = periodsDiscriminated(state)) return end;
   if (Ending end = percentageBaseInTable(state)) return end;
 

@@ -143,3 +143,22 @@ TEST(DataAnswer, ProcessorTimeEndsWithAnAnswerInTheFormat) {
                 "categorias\",\"status\":500}\r\n",
             run.output);
 }
+
+TEST(DataAnswer, ATableWithoutCellsIsNotAsked) {
+  TabulationState state = request();
+  state.measureCount = 0;
+  state.files = {"DO96.DBF"};
+  ASSERT_TRUE(nothingAsked(state));
+  EXPECT_EQ(EndReason::noMeasure, nothingAsked(state)->reason);
+  state.measureCount = 1;
+  state.files.clear();
+  ASSERT_TRUE(nothingAsked(state));
+  EXPECT_EQ(EndReason::noPeriod, nothingAsked(state)->reason);
+  // The modern page's words, which the answer's reason takes out of their markup.
+  EXPECT_EQ(
+      "Nenhum per\xEDodo escolhido: escolha ao menos um em \xABPer&iacute;odos "
+      "Dispon&iacute;veis\xBB.",
+      nothingAsked(state)->classic.text);
+  state.files = {"DO96.DBF"};
+  EXPECT_FALSE(nothingAsked(state));
+}
