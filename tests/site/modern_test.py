@@ -214,7 +214,7 @@ class ModernPages(unittest.TestCase):
 
     def test_form_checks_the_rules_before_posting(self):
         from selenium.webdriver.common.by import By
-        from selenium.webdriver.support.ui import Select
+        from selenium.webdriver.support.ui import Select, WebDriverWait
         d = self.driver
         self.open_form("eventos")
         Select(d.find_element(By.ID, "vx-coluna")).select_by_visible_text("Sexo")
@@ -229,7 +229,8 @@ class ModernPages(unittest.TestCase):
         Select(d.find_element(By.ID, "vx-coluna")).select_by_visible_text("N\u00e3o ativa")
         self.assertEqual(d.find_element(By.ID, "vx-avisos").text, "")
         d.find_element(By.NAME, "mostre").click()
-        self.assertTrue(d.find_elements(By.CSS_SELECTOR, "table.vx-resultado"))
+        WebDriverWait(d, 60).until(
+            lambda d: d.find_elements(By.CSS_SELECTOR, "table.vx-resultado"))
 
 
 if __name__ == "__main__":
