@@ -8,6 +8,7 @@
 #include "dbf_table.h"
 #include "file_search.h"
 #include "index_layout.h"
+#include "map_writer.h"
 #include "output.h"
 #include "temporary_file.h"
 #include "text_limits.h"
@@ -134,6 +135,8 @@ Status indexAll(char** argv) {
 }  // namespace
 
 int runSeriak(int argc, char** argv) {
+  // "-M" writes the compact forms of maps; no field of a data file has that name.
+  if (argc > 1 && std::string(argv[1]) == "-M") return runMapCompaction(argc, argv);
   if (argc < 3) {
     writeLine(stdout, "Sintaxe: Seriak <CAMPO_MUN> <SPEC_ARQUIVOS>");
     return 0;

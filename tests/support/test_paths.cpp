@@ -1,9 +1,9 @@
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -26,7 +26,8 @@ void removeScratch() {
 const std::filesystem::path& scratchRoot() {
   if (rootPath.empty()) {
     rootOwner = ::getpid();
-    rootPath = std::filesystem::temp_directory_path() / ("vorlex-tests-" + std::to_string(rootOwner));
+    rootPath =
+        std::filesystem::temp_directory_path() / ("vorlex-tests-" + std::to_string(rootOwner));
     std::atexit(removeScratch);
   }
   return rootPath;
@@ -64,5 +65,16 @@ void writeFileBytes(const std::string& path, const std::string& bytes) {
 
 std::string sharedDirectory() {
   const char* overridden = std::getenv("VORLEX_SHARED_DIR");
-  return std::string(overridden != nullptr && *overridden != '\0' ? overridden : VORLEX_SHARED_DIR) + "/";
+  return std::string(overridden != nullptr && *overridden != '\0' ? overridden
+                                                                  : VORLEX_SHARED_DIR) +
+         "/";
+}
+
+std::vector<std::string> fileNamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }

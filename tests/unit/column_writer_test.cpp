@@ -20,15 +20,6 @@ ProgramRun seriak(const std::vector<std::string>& arguments) {
   return runProgram(programPath("seriak"), arguments, {}, "", tempPath("site"));
 }
 
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 }  // namespace
 
 TEST(ColumnWriter, WritesBesideEachDataFileAndSkipsCurrentOnes) {
@@ -47,7 +38,7 @@ TEST(ColumnWriter, WritesBesideEachDataFileAndSkipsCurrentOnes) {
       "   2 dados/do97.DBF:0 colunas: 120 bytes\r\n",
       first.output);
   EXPECT_EQ((std::vector<std::string>{"DO96.COL", "DO96.dbf", "do97.DBF", "do97.col"}),
-            namesIn(tempPath("site/dados")));
+            fileNamesIn(tempPath("site/dados")));
 
   const ProgramRun again = seriak({"-C", "dados/DO*"});
   EXPECT_EQ(

@@ -17,15 +17,6 @@ ProgramRun runSeriakIn(const std::string& folder, const std::string& pattern) {
   return runProgram(programPath("seriak"), {"CODMUNRES", pattern}, {}, "", folder);
 }
 
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 }  // namespace
 
 TEST(MunicipalityIndex, IndexStoredUnderAnotherCaseIsReplacedOrRemoved) {
@@ -42,7 +33,7 @@ TEST(MunicipalityIndex, IndexStoredUnderAnotherCaseIsReplacedOrRemoved) {
     const ProgramRun run = runSeriakIn(tempPath("site"), "*");
     EXPECT_EQ(0, run.status) << c.what;
     // No temporary file is left beside the data either way.
-    EXPECT_EQ(c.left, namesIn(tempPath("site"))) << c.what;
+    EXPECT_EQ(c.left, fileNamesIn(tempPath("site"))) << c.what;
     if (!c.index.empty()) {
       EXPECT_EQ(c.index, readFileBytes(tempPath("site/do96.ixm"))) << c.what;
     }
@@ -126,7 +117,7 @@ TEST(MunicipalityIndex, RecordCountTheColumnsCannotHoldGetsNoIndex) {
     const ProgramRun run = runSeriakIn(tempPath("site"), "*");
     EXPECT_EQ(c.output, run.output) << c.count;
     EXPECT_EQ(0, run.status) << c.count;
-    EXPECT_EQ(std::vector<std::string>{"DO96.dbf"}, namesIn(tempPath("site"))) << c.count;
+    EXPECT_EQ(std::vector<std::string>{"DO96.dbf"}, fileNamesIn(tempPath("site"))) << c.count;
   }
 }
 
@@ -146,5 +137,5 @@ TEST(MunicipalityIndex, TemporaryIndexFollowsNoPlantedLink) {
   EXPECT_EQ("CODMUNRES\r\n110001       1       1\r\n", readFileBytes(site + "/DO96.IXM"));
   EXPECT_EQ((std::vector<std::string>{"DO96.IXM", "DO96.IXM.0000000000000000.tmp", "DO96.IXM.1.tmp",
                                       "DO96.IXM.tmp", "DO96.dbf"}),
-            namesIn(site));
+            fileNamesIn(site));
 }
