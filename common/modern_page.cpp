@@ -66,6 +66,39 @@ fieldset.vx-formato { min-width: 0; margin: 1rem 0; padding: 0.5rem 1rem 0.75rem
 .vx-mensagem { margin: 1rem 0; padding: 0.5rem 1rem; }
 .vx-copias ul { display: flex; flex-wrap: wrap; gap: 0.5rem 1.5rem; margin: 1rem 0; padding: 0;
   list-style: none; }
+.vx-grafico, .vx-mapa { margin: 1.5rem 0; min-width: 0; }
+.vx-grafico figcaption p { margin: 0.25rem 0; }
+.vx-barras, .vx-areas { display: block; max-width: 100%; height: auto; }
+:where(.vx-aviso) { color: #4a5561; font-size: 0.9rem; }
+.vx-cores { display: flex; flex-wrap: wrap; gap: 0.25rem 1.25rem; margin: 0.5rem 0; padding: 0;
+  list-style: none; font-size: 0.9rem; }
+.vx-amostra { display: inline-block; width: 0.9rem; height: 0.9rem; margin-right: 0.4rem;
+  vertical-align: -0.1rem; border: 1px solid #4a5561; }
+.vx-barras text { font-size: 12px; fill: #1b1f24; }
+.vx-barras .vx-marca { fill: #4a5561; }
+.vx-grade { stroke: #d5dae0; }
+.vx-zero { stroke: #1b1f24; }
+.vx-barras rect { stroke: #1b1f24; stroke-width: 0.5; }
+.vx-barras .vx-vazio { fill: #fff; stroke-dasharray: 3 2; }
+.vx-instavel { fill-opacity: 0.45; }
+.vx-s1 { fill: #0072b2; background: #0072b2; }
+.vx-s2 { fill: #e69f00; background: #e69f00; }
+.vx-s3 { fill: #009e73; background: #009e73; }
+.vx-s4 { fill: #d55e00; background: #d55e00; }
+.vx-s5 { fill: #56b4e9; background: #56b4e9; }
+.vx-s6 { fill: #cc79a7; background: #cc79a7; }
+.vx-s7 { fill: #f0e442; background: #f0e442; }
+.vx-s8 { fill: #000; background: #000; }
+.vx-areas path { stroke: #6b7785; stroke-width: 0.5px; vector-effect: non-scaling-stroke;
+  fill-rule: evenodd; }
+.vx-c1 { fill: #ffffcc; background: #ffffcc; }
+.vx-c2 { fill: #a1dab4; background: #a1dab4; }
+.vx-c3 { fill: #41b6c4; background: #41b6c4; }
+.vx-c4 { fill: #2c7fb8; background: #2c7fb8; }
+.vx-c5 { fill: #253494; background: #253494; }
+.vx-nulo { fill: #d9d9d9; background: #d9d9d9; }
+.vx-oculta { fill: url(#vx-hachura); background: repeating-linear-gradient(45deg, #f2f2f2 0 3px,
+  #8a8a8a 3px 5px); }
 @media print {
   .vx-tabela, .vx-texto { overflow: visible; }
   .vx-cabecalho, .vx-resultado th { position: static; }
@@ -74,6 +107,8 @@ fieldset.vx-formato { min-width: 0; margin: 1rem 0; padding: 0.5rem 1rem 0.75rem
   .vx-resultado thead { display: table-header-group; }
   .vx-resultado tr { break-inside: avoid; page-break-inside: avoid; }
   .vx-copias, .vx-botoes { display: none; }
+  .vx-grafico, .vx-mapa { break-inside: avoid; page-break-inside: avoid; }
+  .vx-amostra { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
 })css";
 
 void writeOut(std::string_view text) { writeLine(stdout, text); }

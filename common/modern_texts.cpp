@@ -91,6 +91,37 @@ const char* const kTemplates[][3] = {
 };
 // clang-format on
 
+// clang-format off
+const char* const kPictureTexts[][3] = {
+    {"Gr\xE1" "fico: %M por %R", "Gr\xE1" "fico: %M por %R", "Chart: %M by %R"},
+    {"Gr\xE1" "fico: %M por %R e %C", "Gr\xE1" "fico: %M por %R y %C",
+     "Chart: %M by %R and %C"},
+    {"Mostradas as %K linhas de maior valor, de %N.",
+     "Se muestran las %K filas de mayor valor, de %N.",
+     "Showing the %K rows of largest value, out of %N."},
+    {"Com mais de 8 colunas, cada barra mostra o total da linha.",
+     "Con m\xE1s de 8 columnas, cada barra muestra el total de la fila.",
+     "With more than 8 columns, each bar shows the row's total."},
+    {"Mostradas as 8 primeiras de %N colunas.", "Se muestran las 8 primeras de %N columnas.",
+     "Showing the first 8 of %N columns."},
+    {"Mapa: %M por %R", "Mapa: %M por %R", "Map: %M by %R"},
+    {"Sem valor", "Sin valor", "No value"},
+    {"Valor suprimido (X)", "Valor suprimido (X)", "Value suppressed (X)"},
+    {"Mapa n\xE3o dispon\xEDvel: o arquivo %F n\xE3o foi encontrado.",
+     "Mapa no disponible: no se encontr\xF3 el archivo %F.",
+     "Map unavailable: the file %F was not found."},
+    {"Mapa n\xE3o dispon\xEDvel: o arquivo %F n\xE3o \xE9 um GeoJSON de pol\xEDgonos.",
+     "Mapa no disponible: el archivo %F no es un GeoJSON de pol\xEDgonos.",
+     "Map unavailable: the file %F is not a GeoJSON file of polygons."},
+    {"Mapa n\xE3o dispon\xEDvel: OMAPA pede a vari\xE1vel, o arquivo e a propriedade.",
+     "Mapa no disponible: OMAPA pide la variable, el archivo y la propiedad.",
+     "Map unavailable: OMAPA needs the variable, the file and the property."},
+    {"Mapa n\xE3o dispon\xEDvel: esta tabela n\xE3o tem o total de cada linha.",
+     "Mapa no disponible: esta tabla no tiene el total de cada fila.",
+     "Map unavailable: this table has no total for each row."},
+};
+// clang-format on
+
 const char* const kOr[3] = {" ou ", " o ", " or "};
 
 // The names quoted and joined: A, then "A or B", then "A, B or C".
@@ -152,6 +183,41 @@ std::string filledIn(Template which, Language language, std::string_view subject
 
 std::string modernText(ModernText text, Language language) {
   return kTexts[static_cast<int>(text)][textColumn(language)];
+}
+
+std::string pictureText(PictureText text, Language language, const PictureSlots& slots) {
+  const std::string_view pattern = kPictureTexts[static_cast<int>(text)][textColumn(language)];
+  std::string result;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%' || i + 1 == pattern.size()) {
+      result += pattern[i];
+      continue;
+    }
+    switch (pattern[++i]) {
+      case 'M':
+        result += slots.measure;
+        break;
+      case 'R':
+        result += slots.row;
+        break;
+      case 'C':
+        result += slots.column;
+        break;
+      case 'F':
+        result += slots.file;
+        break;
+      case 'K':
+        result += std::to_string(slots.shown);
+        break;
+      case 'N':
+        result += std::to_string(slots.total);
+        break;
+      default:
+        result += pattern.substr(i - 1, 2);
+        break;
+    }
+  }
+  return result;
 }
 
 std::string quotedName(Language language, std::string_view name) {

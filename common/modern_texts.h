@@ -29,6 +29,27 @@ enum class ModernText : std::uint8_t {
 // The text in `language`, as Windows-1252 bytes (the modern pages declare that character set).
 std::string modernText(ModernText text, Language language);
 
+// The texts of the chart and the map below the result, with places for names and numbers.
+enum class PictureText : std::uint8_t {
+  chartCaption,        // %M by %R
+  chartCaptionColumn,  // %M by %R and %C
+  chartLargest,        // the %K rows of largest value of %N
+  chartTotals,         // more than 8 columns: one bar per row, its total
+  chartFirstColumns,   // more than 8 columns and no totals column: the first 8 of %N
+  mapCaption,          // %M by %R
+  noValue,             // a place the table gives no value
+  suppressedValue,
+  mapMissing,     // %F: no such file
+  mapInvalid,     // %F: not a GeoJSON collection of polygons
+  mapIncomplete,  // an OMAPA line without its three parts
+  mapNoTotal,     // a table without the totals column the map would show
+};
+struct PictureSlots {
+  std::string_view measure, row, column, file;  // %M, %R, %C, %F, in page form
+  int shown = 0, total = 0;                     // %K, %N
+};
+std::string pictureText(PictureText text, Language language, const PictureSlots& slots = {});
+
 // The requests the modern page refuses with a reason of their own.
 enum class Nonsense : std::uint8_t {
   noPeriod,

@@ -140,6 +140,23 @@ Status readUnreliableLimit(const std::string& option, double& limit) {
   return std::nullopt;
 }
 
+// OMAPA=<row key>,<file>,<property>. A line short of a part is kept, so that the page can say
+// why its map is missing.
+MapOption readMapOption(std::string_view text) {
+  MapOption map;
+  map.rowKey = nextField(text);
+  for (char& c : map.rowKey) {
+    if (c == ' ') c = '_';
+  }
+  map.file = cut(nextField(text), kMaxFileName);
+  for (char& c : map.file) {
+    if (c == '\\') c = '/';
+  }
+  map.property = nextField(text);
+  map.complete = !map.rowKey.empty() && !map.file.empty() && !map.property.empty();
+  return map;
+}
+
 Status readOption(TabulationState& state, const std::string& option) {
   const std::string upper = upperAscii(option);
   const auto startsWith = [&upper](std::string_view name) { return upper.rfind(name, 0) == 0; };
@@ -152,6 +169,8 @@ Status readOption(TabulationState& state, const std::string& option) {
     state.styleSheet = option.substr(4);
   } else if (startsWith("ZEROHIFEN")) {
     state.zeroAsHyphen = true;
+  } else if (startsWith("MAPA=")) {
+    state.maps.push_back(readMapOption(std::string_view(option).substr(5)));
   } else if (startsWith("SIGILO=")) {
     return readSmallCountLimit(option, state.smallCountLimit);
   } else if (startsWith("INSTAVEL=")) {

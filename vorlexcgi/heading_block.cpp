@@ -8,12 +8,7 @@
 #include "text_helpers.h"
 #include "text_limits.h"
 
-namespace {
-
-// The dimension's name: the first 31 characters of its normalized line.
 std::string choiceName(const std::string& choice) { return trimSpaces(cut(choice, kMaxName)); }
-
-}  // namespace
 
 std::string headingChoices(const ResultModel& model) {
   std::string line;

@@ -12,6 +12,8 @@
 #include "modern_table.h"
 #include "number_text.h"
 #include "output.h"
+#include "result_chart.h"
+#include "result_map.h"
 #include "table_links.h"
 #include "text_helpers.h"
 #include "text_limits.h"
@@ -232,7 +234,10 @@ Status writeModernResult(TabulationState& state, const ResultModel& model) {
     }
     writeOut("</div>");
   }
-  // Below the result, one block after another: a chart or a map is one more call here.
+  // Below the result, one block after another.
+  writeResultChart(model);
+  writeResultMap(model, state.rowDimension,
+                 mapForRow(state.maps, formValue(state.query, formField::row)));
   if (state.tableLinks) writeModernTableLinks(state);
   if (Status failure = writeCopyLinks(state, model)) return failure;
   writeModernMainEnd(state.footerLines);

@@ -152,6 +152,15 @@ int rowTotalDecimals(const ResultModel& model) {
   return model.columnDecimals.size() > 1 ? model.columnDecimals[1] : 0;
 }
 
+int decimalsOf(const ResultModel& model, int column) {
+  return column == 0 ? rowTotalDecimals(model) : model.columnDecimals[column];
+}
+
+bool valuePublished(const ResultModel& model, int row, int column) {
+  const CellMark mark = model.mark(row, column);
+  return mark == CellMark::none || mark == CellMark::unreliable;
+}
+
 std::string markedText(const ResultModel& model, int row, int column, std::string text) {
   switch (model.mark(row, column)) {
     case CellMark::suppressed:

@@ -104,6 +104,11 @@ bool rowWritten(const ResultModel& model, int row);
 int rowAtPosition(const ResultModel& model, int position);
 // The decimals of the totals column: those of the first column.
 int rowTotalDecimals(const ResultModel& model);
+// The decimals of a column, 0 being the totals column.
+int decimalsOf(const ResultModel& model, int column);
+// Whether the cell's value is shown: not suppressed and computable (an unreliable value is shown
+// with its mark).
+bool valuePublished(const ResultModel& model, int row, int column);
 // A cell's text as every format writes it: `text` is the value as that format writes it, which
 // a mark replaces ("X", "..") or follows ("*").
 std::string markedText(const ResultModel& model, int row, int column, std::string text);

@@ -31,6 +31,14 @@ struct SelectionFilter {
   std::vector<bool> selected;  // selected[1..categoryCount + 1]; slot 0 unused
 };
 
+// An OMAPA line: the map the modern page draws when its row is chosen.
+struct MapOption {
+  std::string rowKey;  // as the form posts it: spaces as "_"
+  std::string file;    // a GeoJSON file, relative to the site folder
+  std::string property;
+  bool complete = false;  // the line gives all three
+};
+
 struct TabulationState {
   SiteSettings settings;       // the defaults unless main read the site's
   std::string definitionName;  // command-line argument 1, as given
@@ -48,6 +56,7 @@ struct TabulationState {
   bool zeroAsHyphen = false;
   std::vector<std::string> headerLines, footerLines, footnoteLines;  // at most 100 each
   bool modern = false;                                               // OHTML5: the modern page
+  std::vector<MapOption> maps;                                       // OMAPA lines, in order
   // The row (D, L, T) and column (C, T) keys the definition offers, with their fields: the
   // modern page names those that would answer a percentage or a stock.
   std::vector<NamedField> offeredRows, offeredColumns;

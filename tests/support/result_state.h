@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "result_model.h"
 #include "state.h"
 
 struct ResultTable {
@@ -89,4 +90,10 @@ inline TabulationState resultState(const ResultTable& table) {
   state.rowOrder.resize(static_cast<std::size_t>(rows) + 1);
   for (int r = 0; r <= rows; ++r) state.rowOrder[r] = r;
   return state;
+}
+
+// Gives a cell of the model its mark, as the confidentiality options would.
+inline void markCell(ResultModel& model, int row, int column, CellMark mark) {
+  if (model.marks.empty()) model.marks.assign(model.values.size(), CellMark::none);
+  model.marks[model.cellIndex(row, column)] = mark;
 }

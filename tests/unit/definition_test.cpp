@@ -302,3 +302,30 @@ TEST_F(Definition, ConfidentialityOptionsThatCannotHoldEndTheRequest) {
     EXPECT_EQ(1, failure->status) << c.line;
   }
 }
+
+TEST_F(Definition, MapLinesInOrderEachWithItsRowKeyFileAndProperty) {
+  const TabulationState state = readWith(
+      ";t\r\n"
+      "OMAPA=Munic\xEDpio de resid\xEAncia, mapas\\municipios.geojson , CODIGO\r\n"
+      "omapa=UF,mapas/uf.geojson,COD,mais\r\n"
+      "OMAPA=Sexo,mapas/sexo.geojson\r\n"
+      "OMAPA=\r\n");
+  const struct {
+    const char* rowKey;
+    const char* file;
+    const char* property;
+    bool complete;
+  } expected[] = {
+      {"Munic\xEDpio_de_resid\xEAncia", "mapas/municipios.geojson", "CODIGO", true},
+      {"UF", "mapas/uf.geojson", "COD", true},
+      {"Sexo", "mapas/sexo.geojson", "", false},
+      {"", "", "", false},
+  };
+  ASSERT_EQ(std::size(expected), state.maps.size());
+  for (std::size_t i = 0; i < state.maps.size(); ++i) {
+    EXPECT_EQ(expected[i].rowKey, state.maps[i].rowKey) << i;
+    EXPECT_EQ(expected[i].file, state.maps[i].file) << i;
+    EXPECT_EQ(expected[i].property, state.maps[i].property) << i;
+    EXPECT_EQ(expected[i].complete, state.maps[i].complete) << i;
+  }
+}

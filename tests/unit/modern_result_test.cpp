@@ -129,7 +129,7 @@ TEST(ModernResult, FormatsTheFormOffersGetTheModernPage) {
       {"pre", kPage,
        "<div class=\"vx-texto\" role=\"region\" aria-labelledby=\"vx-titulo\" "
        "tabindex=\"0\">\r\n<PRE>\r\nSexo "},
-      {"prn", kPage, "\"Total\";6\r\n&\r\n</PRE>\r\n</div>\r\n</main>"},
+      {"prn", kPage, "\"Total\";6\r\n&\r\n</PRE>\r\n</div>\r\n<figure class=\"vx-grafico\">"},
       // The notebook is read by programs that parse the classic page.
       {"caderno", "Content-type: text/html\r\n\r\n<!DOCTYPE HTML PUBLIC", "<PRE>\r\n\"Sexo\";"},
   };

@@ -175,3 +175,30 @@ TEST(ModernTexts, NamesOnAFieldRowsFirstEachOnceByItsFirstLine) {
   EXPECT_EQ(std::vector<std::string>{}, namesOnField(rows, columns, "OUTRO"));
   EXPECT_EQ(std::vector<std::string>{}, namesOnField(rows, columns, "codmun"));
 }
+
+TEST(ModernTexts, PictureTextsFillTheirPlaces) {
+  const PictureSlots slots{"Eventos", "UF", "Sexo", "mapas/a&amp;b.geojson", 40, 300};
+  const struct {
+    PictureText text;
+    Language language;
+    const char* expected;
+  } cases[] = {
+      {PictureText::chartCaption, Language::portuguese,
+       "Gr\xE1"
+       "fico: Eventos por UF"},
+      {PictureText::chartCaptionColumn, Language::spanish,
+       "Gr\xE1"
+       "fico: Eventos por UF y Sexo"},
+      {PictureText::chartLargest, Language::english,
+       "Showing the 40 rows of largest value, out of 300."},
+      {PictureText::chartFirstColumns, Language::portuguese,
+       "Mostradas as 8 primeiras de 300 colunas."},
+      {PictureText::mapCaption, Language::english, "Map: Eventos by UF"},
+      {PictureText::mapMissing, Language::spanish,
+       "Mapa no disponible: no se encontr\xF3 el archivo mapas/a&amp;b.geojson."},
+      {PictureText::noValue, Language::english, "No value"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, pictureText(c.text, c.language, slots)) << c.expected;
+  }
+}
