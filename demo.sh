@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds what is missing, writes the demo site once (demo/site/), indexes its data files with
-# seriak and serves it with lighttpd in the foreground on 127.0.0.1:$PORT (default 8080).
+# Builds what is missing, writes the demo site once (demo/site/), indexes its data files and
+# writes the compact forms of its maps with seriak, and serves it with lighttpd in the
+# foreground on 127.0.0.1:$PORT (default 8080).
 # Ctrl-C stops the server; nothing is left running.
 #   PORT=8081 ./demo.sh        another port
 #   RECORDS=20000 ./demo.sh    a smaller site (events of the first year; used only when the
@@ -37,7 +38,8 @@ if [[ ! -f $www/known_totals.json ]]; then
 fi
 install -m 755 "$build/vorlexcgi/vorlexcgi" "$www/vorlexcgi.exe"
 install -m 755 "$build/formwright/formwright" "$www/formwright.exe"
-(cd "$www" && "$build/seriak/seriak" MUNRES 'dados/EV*.dbf' && "$build/seriak/seriak" MUNRES 'dados/EM*.dbf')
+(cd "$www" && "$build/seriak/seriak" MUNRES 'dados/EV*.dbf' && "$build/seriak/seriak" MUNRES 'dados/EM*.dbf' &&
+  "$build/seriak/seriak" -M CODIGO 'mapas/*.geojson')
 
 # Started as root, lighttpd answers as www-data, which writes the copies, the request log
 # and the server's error log (lighttpd opens it after changing user).

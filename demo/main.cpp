@@ -1,5 +1,6 @@
 // demosite: writes the demo site (definitions, conversion files, yearly and monthly event
-// files, pages and style sheets) into one folder, with the totals its data must give.
+// files, maps of its places, pages and style sheets) into one folder, with the totals its data
+// must give.
 //   demosite --out DIR [--records N] [--municipalities M] [--templates DIR]
 // N is the number of events of the first year (about 200,000 by default); M the number of
 // municipalities (300). A small N and M make the quick site the server tests use.
@@ -13,6 +14,7 @@
 
 #include "dbf_writer.h"
 #include "site_files.h"
+#include "site_geometry.h"
 #include "site_model.h"
 
 namespace fs = std::filesystem;
@@ -305,11 +307,16 @@ int main(int argc, char** argv) {
                  "[--templates DIR]\n");
     return 2;
   }
-  for (const char* folder : {"", "/cnv/es", "/cnv/en", "/dados", "/csv"})
+  for (const char* folder : {"", "/cnv/es", "/cnv/en", "/dados", "/csv", "/mapas"})
     fs::create_directories(options.out + folder);
   const SiteModel model = buildSiteModel(options.municipalities);
   if (!copyTemplates(options.templates, options.out) ||
       !writeConversionFiles(model, options.out))
+    return 1;
+  const SiteGeometry geometry = buildSiteGeometry(model);
+  if (!writeWholeFile(options.out + "/mapas/uf.geojson", statesGeoJson(model, geometry)) ||
+      !writeWholeFile(options.out + "/mapas/municipios.geojson",
+                      municipalitiesGeoJson(model, geometry)))
     return 1;
   std::map<std::string, FileTotals> totals;
   for (int year = kFirstYear; year <= kLastYear; ++year) {

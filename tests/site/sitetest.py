@@ -291,7 +291,8 @@ class HAProxy(Server):
 
 
 def write_site(www, records=3000, municipalities=40):
-    """A demo site of demosite's events, indexed by seriak, its two programs installed."""
+    """A demo site of demosite's events, indexed by seriak and its maps made compact, its two
+    programs installed."""
     subprocess.run([PROGRAMS["demosite"], "--out", www, "--records", str(records),
                     "--municipalities", str(municipalities)],
                    check=True, stdout=subprocess.DEVNULL, timeout=120)
@@ -299,6 +300,8 @@ def write_site(www, records=3000, municipalities=40):
     for pattern in ("dados/EV*.dbf", "dados/EM*.dbf"):
         subprocess.run([PROGRAMS["seriak"], "MUNRES", pattern], cwd=www, check=True,
                        stdout=subprocess.DEVNULL, timeout=120)
+    subprocess.run([PROGRAMS["seriak"], "-M", "CODIGO", "mapas/*.geojson"], cwd=www, check=True,
+                   stdout=subprocess.DEVNULL, timeout=120)
 
 
 def install_programs(www, installed=None):
