@@ -104,14 +104,16 @@ void writeMapPicture(const ResultModel& model, const Dimension& rowDimension,
   const int column = mapColumn(model);
   const int decimals = decimalsOf(model, column);
 
-  // The rows the map reaches, and the values they publish: the classes are theirs alone.
+  // The rows the map reaches, and the values they publish: the classes are theirs alone. A row
+  // the table leaves out (nothing counted in it, or outside the categories selected) has no
+  // value on the map either, rather than a zero that would colour a place nothing was asked of.
   std::vector<int> rows(map.features.size(), 0);
   std::vector<bool> reached(static_cast<std::size_t>(model.rowCount) + 1, false);
   for (std::size_t f = 0; f < map.features.size(); ++f) {
     const int category = categoryOf(rowDimension, map.features[f].code);
     if (category >= 1 && category <= model.rowCount) {
       rows[f] = category;
-      reached[static_cast<std::size_t>(category)] = true;
+      reached[static_cast<std::size_t>(category)] = rowWritten(model, category);
     }
   }
   std::vector<double> shownValue(reached.size(), 0);
@@ -128,7 +130,8 @@ void writeMapPicture(const ResultModel& model, const Dimension& rowDimension,
   for (std::size_t f = 0; f < map.features.size(); ++f) {
     const int row = rows[f];
     kinds[f].row = row;
-    if (row == 0 || model.mark(row, column) == CellMark::notComputable) {
+    if (row == 0 || !reached[static_cast<std::size_t>(row)] ||
+        model.mark(row, column) == CellMark::notComputable) {
       kinds[f].cls = "vx-nulo";
       anyNoValue = true;
     } else if (model.mark(row, column) == CellMark::suppressed) {
@@ -185,6 +188,8 @@ void writeMapPicture(const ResultModel& model, const Dimension& rowDimension,
     line += "\"><title>";
     if (row == 0) {
       line += feature.code.empty() ? noValue : htmlEscape(feature.code) + ": " + noValue;
+    } else if (!reached[static_cast<std::size_t>(row)]) {
+      line += htmlAccents(model.rowLabels[row]) + ": " + noValue;
     } else {
       line += htmlAccents(model.rowLabels[row]) + ": " + tableCellText(model, row, column);
     }

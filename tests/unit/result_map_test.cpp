@@ -113,6 +113,17 @@ TEST(ResultMap, ClassesFromThePublishedValuesAsTheTableWritesThem) {
       features(mapOf(model, squares({"11", "21", "12"}))));
 }
 
+TEST(ResultMap, ARowTheTableLeavesOutHasNoValueOnTheMap) {
+  // Nothing counted in the north: the table has no row for it, nor has the map a zero (and
+  // the one value left is one class, drawn in the palette's middle).
+  ResultModel model = regionResult({0, 30});
+  EXPECT_EQ((std::vector<std::string>{"vx-nulo Norte: Sem valor", "vx-c3 Sul: 30"}),
+            features(mapOf(model, squares({"11", "21"}))));
+  model.showZeroRows = true;
+  EXPECT_EQ((std::vector<std::string>{"vx-c1 Norte: 0", "vx-c5 Sul: 30"}),
+            features(mapOf(model, squares({"11", "21"}))));
+}
+
 TEST(ResultMap, WithAColumnTheRowsTotal) {
   ResultTable table;
   table.rowLabels = {"Norte", "Sul"};
