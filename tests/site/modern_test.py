@@ -58,10 +58,15 @@ axe.run(document).then(function (r) {
 """
 
 
-class ModernPages(unittest.TestCase):
+class BrowserOnSite(unittest.TestCase):
+    """A demo site of its own served to a headless chromium, with the steps the tests of modern
+    pages share: open a form, post choices, run axe-core, keep a screenshot."""
+
+    site_name, site_size = "modern", {}
+
     @classmethod
     def setUpClass(cls):
-        cls.site = sitetest.Site("modern")
+        cls.site = sitetest.Site(cls.site_name, **cls.site_size)
         cls.site.start()
         cls.profile = tempfile.mkdtemp(prefix="chromium-", dir=cls.site.folder)
         cls.driver = browser_test.start_browser(cls.profile)
@@ -117,9 +122,13 @@ class ModernPages(unittest.TestCase):
                  " ".join(result["incomplete"]) or "none"))
         self.assertEqual(result["violations"], [], page)
 
-    def screenshot(self, name):
+    def screenshot(self, name, element=None):
+        """The window, or one element of the page whole."""
         path = os.path.join(self.site.folder, name + ".png")
-        self.driver.save_screenshot(path)
+        if element is None:
+            self.driver.save_screenshot(path)
+        else:
+            element.screenshot(path)
         print("screenshot: " + path)
 
     def assert_no_sideways_scroll(self, page):
@@ -127,6 +136,8 @@ class ModernPages(unittest.TestCase):
             "return [document.documentElement.scrollWidth, document.documentElement.clientWidth]")
         self.assertLessEqual(width, view, page + " scrolls sideways")
 
+
+class ModernPages(BrowserOnSite):
     def test_forms_and_results_have_no_axe_violation(self):
         for definition, language in (("eventos", "pt-BR"), ("events_en", "en")):
             with self.subTest(definition=definition):
@@ -233,7 +244,8 @@ class ModernPages(unittest.TestCase):
             lambda d: d.find_elements(By.CSS_SELECTOR, "table.vx-resultado"))
 
 
-if __name__ == "__main__":
+def require_browser_and_axe():
+    """Ends the run as skipped when chromium, its driver or axe-core is missing."""
     sitetest.require_tools()
     for path in (browser_test.CHROMIUM, browser_test.CHROMEDRIVER):
         if not os.path.exists(path):
@@ -242,4 +254,8 @@ if __name__ == "__main__":
     if not os.path.exists(AXE):
         print(AXE + " is missing (npm ci in tests/js installs it; ./test.sh runs it): skipped")
         raise SystemExit(sitetest.SKIP)
+
+
+if __name__ == "__main__":
+    require_browser_and_axe()
     unittest.main()
