@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "output.h"
+#include "page_flow.h"
 #include "removal_registry.h"
 
 namespace {
@@ -43,4 +46,21 @@ int endForLackOfMemory() {
   writeLine(stdout, "Excedeu mem\xF3ria");
   std::fflush(stdout);
   return 1;
+}
+
+int runGuardedRequest(int argc, char** argv) {
+  TabulationState state;
+  state.settings = readSiteSettings();
+  guardRequest(state.settings);
+  int status = 0;
+  try {
+    status = runRequest(state, argc, argv);
+  } catch (const std::bad_alloc&) {
+    status = endForLackOfMemory();
+  } catch (const std::length_error&) {
+    // A size beyond what any allocation could hold.
+    status = endForLackOfMemory();
+  }
+  std::fflush(stdout);
+  return status;
 }

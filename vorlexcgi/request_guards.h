@@ -17,3 +17,6 @@ void guardRequest(const SiteSettings& settings);
 int endForLackOfMemory();
 // The page text written when the processor time runs out.
 std::string cpuLimitMessage(int seconds);
+// The whole program: the site's settings read, the request guarded and answered, the output
+// flushed; returns the exit status.
+int runGuardedRequest(int argc, char** argv);
