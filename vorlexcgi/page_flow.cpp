@@ -233,12 +233,9 @@ Status tabulateFiles(TabulationState& state, const NoteSink& notes) {
   // after it, never before the CGI header.
   std::fflush(stdout);
   const std::string directory = directoryPart(state.dataFileSpec);
-  for (const std::string& name : state.files) {
-    if (Status failure = tabulateFile(state, cut(directory + name, kMaxText), notes)) {
-      return failure;
-    }
-  }
-  return std::nullopt;
+  std::vector<std::string> paths;
+  for (const std::string& name : state.files) paths.push_back(cut(directory + name, kMaxText));
+  return tabulateDataFiles(state, paths, notes);
 }
 
 void computeDerivedValues(TabulationState& state) {

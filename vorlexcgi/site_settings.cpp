@@ -19,5 +19,6 @@ SiteSettings readSiteSettings() {
   settings.cpuSeconds = positiveSetting("VORLEX_CPU_SECONDS", settings.cpuSeconds);
   settings.maxCells = positiveSetting("VORLEX_MAX_CELLS", settings.maxCells);
   settings.copyHours = positiveSetting("VORLEX_COPY_HOURS", settings.copyHours);
+  settings.threads.threads = positiveSetting("VORLEX_THREADS", settings.threads.threads);
   return settings;
 }

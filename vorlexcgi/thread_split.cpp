@@ -1,0 +1,95 @@
+#include "thread_split.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kMostThreads = 64;
+
+}  // namespace
+
+int scanThreads(const ThreadRule& rule, std::int64_t records, unsigned cores, double load) {
+  if (rule.threads == 1) return 1;
+  const int machine = cores == 0 ? 1 : static_cast<int>(std::min<unsigned>(cores, kMostThreads));
+  int wanted = 1;
+  if (rule.threads > 1) {
+    wanted = std::min(rule.threads, kMostThreads);
+  } else if (load >= 0) {
+    // Each whole unit of load holds a core; the request takes what is left, its own included.
+    wanted = machine - static_cast<int>(std::min(std::floor(load), double{kMostThreads}));
+  }
+  if (rule.capAtCores) wanted = std::min(wanted, machine);
+  const std::int64_t perThread = std::max<std::int64_t>(rule.recordsPerThread, 1);
+  const std::int64_t byRecords = std::max<std::int64_t>(records / perThread, 1);
+  return static_cast<int>(
+      std::clamp<std::int64_t>(std::min<std::int64_t>(wanted, byRecords), 1, kMostThreads));
+}
+
+int scanThreads(const ThreadRule& rule, std::int64_t records) {
+  double load = -1;
+  if (rule.threads == 0 && getloadavg(&load, 1) != 1) load = -1;
+  return scanThreads(rule, records, std::thread::hardware_concurrency(), load);
+}
+
+int runBlocksInOrder(std::size_t blocks, int threads,
+                     const std::function<void(std::size_t block, int worker)>& produce,
+                     const std::function<void(int worker)>& apply) {
+  std::atomic<std::size_t> next{0}, applied{0};
+  std::atomic<bool> failed{false};
+  std::exception_ptr failure;
+  std::mutex failureLock;
+  auto keepFailure = [&] {
+    const std::lock_guard<std::mutex> lock(failureLock);
+    if (!failure) failure = std::current_exception();
+    failed.store(true);
+  };
+  auto work = [&](int worker) {
+    while (!failed.load()) {
+      const std::size_t block = next.fetch_add(1);
+      if (block >= blocks) return;
+      bool produced = true;
+      try {
+        produce(block, worker);
+      } catch (...) {
+        keepFailure();
+        produced = false;
+      }
+      // Every block taken is passed on in its turn, applied or not, so no worker waits forever.
+      for (std::size_t seen = applied.load(); seen != block; seen = applied.load()) {
+        applied.wait(seen);
+      }
+      if (produced && !failed.load()) {
+        try {
+          apply(worker);
+        } catch (...) {
+          keepFailure();
+        }
+      }
+      applied.store(block + 1);
+      applied.notify_all();
+    }
+  };
+
+  std::vector<std::thread> helpers;
+  const int wanted = std::clamp(threads, 1, kMostThreads);
+  helpers.reserve(static_cast<std::size_t>(wanted - 1));
+  for (int worker = 1; worker < wanted; ++worker) {
+    try {
+      helpers.emplace_back(work, worker);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  work(0);
+  for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
+  return static_cast<int>(helpers.size()) + 1;
+}
