@@ -108,6 +108,8 @@ void smallSiteSeeds(const fs::path& corpus) {
     writeSeed(corpus, "request_fuzz", std::string(1, '\x00') + body + kSeparator + "t" + site);
     writeSeed(corpus, "request_fuzz", std::string(1, '\x00') + body + kSeparator + "t" + csvSite);
     writeSeed(corpus, "request_fuzz", std::string(1, '\x01') + body + kSeparator + "t" + csvSite);
+    // Read through column files.
+    writeSeed(corpus, "request_fuzz", std::string(1, '\x03') + body + kSeparator + "t" + site);
     writeSeed(corpus, "definition_fuzz", body + kSeparator + files.at("t.def") + site);
     writeSeed(corpus, "form_input_fuzz", std::to_string(body.size()) + "\n" + body);
   }

@@ -1,21 +1,27 @@
 // One whole vorlexcgi request over a site made from the input: the posted body, argument 1 (the
 // definition name), then the site's files, each a path line and its bytes (definition,
 // conversion files, data files, indexes, a "csv" directory). The first byte chooses file mode
-// (no CONTENT_LENGTH: the body is "query.txt") or a post of the body.
+// (no CONTENT_LENGTH: the body is "query.txt") or a post of the body; its next bit has every
+// file of the site that opens as a data file given its column file first, so that the request
+// reads through the column path.
 // Besides the sanitizers, an oracle reads the page (not an answer for scripts): no text of the
-// request may reach it as a tag. A tag whose name the program never writes, that no file of the site holds after a "<",
-// and that the request holds after a "<", came from the request unescaped: that aborts.
+// request may reach it as a tag. A tag whose name the program never writes, that no file of the
+// site holds after a "<", and that the request holds after a "<", came from the request
+// unescaped: that aborts.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "column_writer.h"
 #include "data_answer.h"
+#include "dbf_table.h"
 #include "form_input.h"
 #include "harness.h"
 #include "page_flow.h"
@@ -84,6 +90,21 @@ void checkNoRequestTag(const std::string& page, bool fileMode, const std::string
   }
 }
 
+// Writes the column file of every file of the site that opens as a data file.
+void writeColumnFiles() {
+  namespace fs = std::filesystem;
+  std::vector<std::string> paths;
+  std::error_code ignored;
+  for (const auto& entry : fs::recursive_directory_iterator(".", ignored)) {
+    if (entry.is_regular_file(ignored)) paths.push_back(entry.path().string());
+  }
+  for (const std::string& path : paths) {
+    DbfTable table;
+    std::uint64_t size = 0;
+    if (!OpenDBF(table, path)) (void)writeColumnFile(table, path, size);
+  }
+}
+
 // Outside the scratch directory, whose files the input chooses.
 std::string pagePath;
 
@@ -108,6 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto parts = splitParts(data + 1, size - 1, 12);
   const std::vector<std::string> siteParts(parts.begin() + 2, parts.end());
   makeSite(siteParts);
+  if ((data[0] & 2) != 0) writeColumnFiles();
   writeScratchFile(fileMode ? "query.txt" : ".body", parts[0]);
   if (fileMode) {
     unsetenv("CONTENT_LENGTH");

@@ -5,10 +5,6 @@
 
 #include "test_dbf.h"
 
-namespace {
-
-// A data line of a conversion file: roll-up target in columns 1-3, category in 4-7, the label in
-// 10-59, the codes from column 61.
 std::string cnvLine(const std::string& rollUp, int category, const std::string& label,
                     const std::string& codes) {
   std::string line = rollUp;
@@ -18,6 +14,8 @@ std::string cnvLine(const std::string& rollUp, int category, const std::string& 
   line.resize(60, ' ');
   return line + codes + "\r\n";
 }
+
+namespace {
 
 TestDbf yearTable(const std::string& year) {
   TestDbf table;

@@ -7,6 +7,11 @@
 #include <map>
 #include <string>
 
+// A data line of a conversion file: roll-up target in columns 1-3, category in 4-7, the label in
+// 10-59, the codes from column 61.
+std::string cnvLine(const std::string& rollUp, int category, const std::string& label,
+                    const std::string& codes);
+
 // Path (relative to the site's working directory) to bytes. The definition is "t.def"; the data
 // files are "dados/DO23.dbf" and "dados/DO24.dbf", with "dados/DO23.IXM".
 std::map<std::string, std::string> smallSiteFiles();
