@@ -3,8 +3,9 @@
 # (default 50 million in 5: 7.5 GB, written by vorlex_site), writes their column files with
 # `seriak -C` (timed; then again, when they are current), reports their size against the bytes
 # of the fields they hold, each field's encoding and scan costs on the first file (column_scan),
-# the bare read() floor of the data files warm and cold, the cold read of the columns request
-# (a) needs, and the record path's time for the requests (a), (b), (c) and (e) warm.
+# the bare read() floor of the data files warm and cold, the cold read of the column files, and
+# the requests (a), (c), (e) and (b) through vorlexcgi, warm and cold, from the records, from the
+# column files on one core and from them over every core.
 #   bench/columns_bench.sh [build-dir] [records] [files (at most 5)] [runs]
 # Use a release build. SITE=dir keeps the site there (generated when dados/ is missing) instead of
 # a scratch folder deleted at the end. Cold reads: the files' pages are dropped from the page
@@ -112,17 +113,45 @@ read -r cold_columns _ <<< "$(best_cold "${columns[*]}" cat "${columns[@]}")"
 printf 'cold: column files read whole %.3f s, %.3fx the cold floor\n' "$cold_columns" \
   "$(echo "$cold_columns / $cold_floor" | bc -l)"
 
-cat "${data[@]}" > /dev/null
-run_case() {  # name, query file
-  cp "$2" query.txt
-  local took cpu
-  read -r took cpu <<< "$(best env -i "$build/vorlexcgi/vorlexcgi" obitos)"
-  printf '%-40s %8.3f s wall %8.3f s cpu  %5.2fx the warm floor\n' "$1" "$took" "$cpu" \
-    "$(echo "$took / $floor" | bc -l)"
+# The requests through vorlexcgi, warm (the files page-cached) and cold (every file of the site
+# evicted before each run), on three paths: the records (the column files moved aside), the
+# column files on one core (VORLEX_THREADS=1) and the column files over every core
+# (VORLEX_THREADS=$cores, which a site setting allows whatever the load: on a shared machine the
+# load average would often leave them off). Each figure is the best of $runs runs.
+cores=$(nproc)
+run_request() {  # threads (0: the records), query file; prints "warm cold"
+  local threads=$1 query=$2
+  cp "$query" query.txt
+  local setting=()
+  [[ $threads != 0 ]] && setting=(VORLEX_THREADS="$threads")
+  if [[ $threads == 0 ]]; then mkdir -p aside && mv dados/*.COL aside/; fi
+  cat "${data[@]}" > /dev/null
+  [[ $threads != 0 ]] && cat dados/*.COL > /dev/null
+  local warm cold everything=(dados/*)
+  read -r warm _ <<< "$(best env -i "${setting[@]}" "$build/vorlexcgi/vorlexcgi" obitos)"
+  read -r cold _ <<< "$(best_cold "${everything[*]}" env -i "${setting[@]}" \
+    "$build/vorlexcgi/vorlexcgi" obitos)"
+  if [[ $threads == 0 ]]; then mv aside/*.COL dados/ && rmdir aside; fi
+  echo "$warm $cold"
 }
-echo "record path, warm (load $(cut -d' ' -f1 /proc/loadavg)):"
-run_case "(a) municipality x sex, age selection" query_a.txt
-run_case "(b) 5 municipalities via index" query_b.txt
-run_case "(c) sum and rate, no column" query_c.txt
-run_case "(e) three selections" query_e.txt
+printf 'requests (load %s before; %d cores): seconds, and times the floor (warm %.3f s, cold %.3f s)\n' \
+  "$(cut -d' ' -f1 /proc/loadavg)" "$cores" "$floor" "$cold_floor"
+printf '%-36s %-16s %8s %7s %8s %7s\n' request path warm floor cold floor
+for entry in "a:(a) municipality x sex, age sel." "c:(c) sum and rate, no column" \
+             "e:(e) three selections" "b:(b) 5 municipalities via index"; do
+  query=query_${entry%%:*}.txt
+  name=${entry#*:}
+  for threads in 0 1 "$cores"; do
+    case $threads in
+      0) path=records ;;
+      1) path="columns, 1 core" ;;
+      *) path="columns, $threads thr." ;;
+    esac
+    read -r warm cold <<< "$(run_request "$threads" "$query")"
+    printf '%-36s %-16s %8.3f %6.2fx %8.3f %6.2fx\n' "$name" "$path" "$warm" \
+      "$(echo "$warm / $floor" | bc -l)" "$cold" "$(echo "$cold / $cold_floor" | bc -l)"
+    name=""
+  done
+done
+echo "load after: $(cut -d' ' -f1 /proc/loadavg)"
 df -h --output=avail "$site" | tail -1 | sed 's/^ */free after: /'

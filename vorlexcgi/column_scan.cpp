@@ -8,6 +8,10 @@
 
 namespace {
 
+// Blocks a thread may have read ahead of the one being added: slack for a thread that the
+// system holds back a while.
+constexpr std::size_t kSlotsPerThread = 4;
+
 // The raw classifiers of the column path never report (a threshold dimension with a raw column
 // stays on the record path), but the classifier wants somewhere to.
 const NoteSink kNowhere = [](std::string_view) {};
@@ -170,15 +174,14 @@ void runRanges(TabulationState& state, const std::vector<ColumnQueue::Range>& ra
     }
   }
   const int threads = parallel ? scanThreads(rule, records) : 1;
-  std::vector<BlockAdditions> buffers(static_cast<std::size_t>(threads));
+  std::vector<BlockAdditions> buffers(static_cast<std::size_t>(threads) * kSlotsPerThread);
   runBlocksInOrder(
-      blocks.size(), threads,
-      [&](std::size_t block, int worker) {
+      blocks.size(), threads, buffers.size(),
+      [&](std::size_t block, std::size_t slot) {
         const ColumnQueue::Range& range = blocks[block];
-        produceBlock(*range.scan, range.first, range.last,
-                     buffers[static_cast<std::size_t>(worker)]);
+        produceBlock(*range.scan, range.first, range.last, buffers[slot]);
       },
-      [&](int worker) { applyBlock(state, buffers[static_cast<std::size_t>(worker)]); });
+      [&](std::size_t slot) { applyBlock(state, buffers[slot]); });
 }
 
 }  // namespace
@@ -281,43 +284,54 @@ void produceBlock(ColumnScan& scan, std::int32_t first, std::int32_t last,
 void applyBlock(TabulationState& state, const BlockAdditions& additions) {
   if (additions.count == 0) return;
   const ColumnScan& scan = *additions.scan;
-  // A record count's number is 1 for every record.
+  // An array of cells the records add into: its columns, and what each record adds (null: 1, as
+  // for a record count). All of a record's additions go in one pass, so that the chains of
+  // additions into the cells of different arrays overlap.
+  struct Target {
+    std::vector<double*> columns;
+    const double* numbers = nullptr;
+  };
+  std::vector<Target> targets;
+  auto add = [&](std::vector<std::vector<double>>& cells, std::size_t first, std::size_t count,
+                 const double* numbers) {
+    Target target;
+    for (std::size_t c = first; c < first + count; ++c) target.columns.push_back(cells[c].data());
+    target.numbers = numbers;
+    targets.push_back(std::move(target));
+  };
   auto numbers = [&](std::size_t number) -> const double* {
     return scan.numbers[number].fieldNumber == 0 ? nullptr : additions.numbers[number].data();
   };
   const bool counting = !state.countCells.empty();
   const std::int32_t* rows = additions.rows.data();
   if (state.columnActive) {
-    const MeasureSpec& measure = state.measures[1];
-    const double* values = numbers(scan.valueNumber[1]);
-    const double* divisors = measure.isRate ? numbers(scan.divisorNumber[1]) : nullptr;
+    const std::size_t columns = state.valueCells.size();
+    if (counting) add(state.countCells, 0, columns, nullptr);
+    add(state.valueCells, 0, columns, numbers(scan.valueNumber[1]));
+    if (state.measures[1].isRate)
+      add(state.divisorCells, 0, columns, numbers(scan.divisorNumber[1]));
     for (std::size_t k = 0; k < additions.count; ++k) {
       const auto row = static_cast<std::size_t>(rows[k]);
       const auto column = static_cast<std::size_t>(additions.columns[k]);
-      if (counting) state.countCells[column][row] += 1;
-      state.valueCells[column][row] += values != nullptr ? values[k] : 1.0;
-      if (measure.isRate)
-        state.divisorCells[column][row] += divisors != nullptr ? divisors[k] : 1.0;
+      for (const Target& target : targets) {
+        target.columns[column][row] += target.numbers != nullptr ? target.numbers[k] : 1.0;
+      }
     }
     return;
   }
-  if (counting) {
-    std::vector<double>& counts = state.countCells[1];
-    for (std::size_t k = 0; k < additions.count; ++k)
-      counts[static_cast<std::size_t>(rows[k])] += 1;
-  }
+  // Without a column dimension each measure has a column of its own; records count in column 1.
+  if (counting) add(state.countCells, 1, 1, nullptr);
   for (int m = 1; m <= state.measureCount; ++m) {
     const auto slot = static_cast<std::size_t>(m);
-    std::vector<double>& cells = state.valueCells[slot];
-    const double* values = numbers(scan.valueNumber[slot]);
-    for (std::size_t k = 0; k < additions.count; ++k) {
-      cells[static_cast<std::size_t>(rows[k])] += values != nullptr ? values[k] : 1.0;
+    add(state.valueCells, slot, 1, numbers(scan.valueNumber[slot]));
+    if (state.measures[slot].isRate) {
+      add(state.divisorCells, slot, 1, numbers(scan.divisorNumber[slot]));
     }
-    if (!state.measures[slot].isRate) continue;
-    std::vector<double>& divisorCells = state.divisorCells[slot];
-    const double* divisors = numbers(scan.divisorNumber[slot]);
-    for (std::size_t k = 0; k < additions.count; ++k) {
-      divisorCells[static_cast<std::size_t>(rows[k])] += divisors != nullptr ? divisors[k] : 1.0;
+  }
+  for (std::size_t k = 0; k < additions.count; ++k) {
+    const auto row = static_cast<std::size_t>(rows[k]);
+    for (const Target& target : targets) {
+      target.columns[0][row] += target.numbers != nullptr ? target.numbers[k] : 1.0;
     }
   }
 }

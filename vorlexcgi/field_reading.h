@@ -114,8 +114,38 @@ inline double fieldMeasure(std::string_view text) {
   while (begin < end && text[begin] == ' ') ++begin;
   while (end > begin && text[end - 1] == ' ') --end;
   if (end - begin > kMaxMeasureText) end = begin + kMaxMeasureText;
+  if (begin == end) return 0;
+  // Most fields hold a few digits and perhaps a decimal point: read here as parseDecimal's exact
+  // path reads them (an integer below 10^15, then one division by a power of ten), to the same
+  // double; anything else goes to parseDecimal.
+  static constexpr double kScales[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  if (end - begin <= 15) {
+    std::size_t i = begin;
+    const bool negative = text[i] == '-';
+    if (text[i] == '-' || text[i] == '+') ++i;
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = -1;  // -1: no decimal point yet
+    for (; i < end; ++i) {
+      const auto digit = static_cast<unsigned>(static_cast<unsigned char>(text[i]) - '0');
+      if (digit < 10) {
+        mantissa = mantissa * 10 + digit;
+        ++digits;
+        fraction += fraction >= 0 ? 1 : 0;
+      } else if (text[i] == '.' && fraction < 0) {
+        fraction = 0;
+      } else {
+        break;
+      }
+    }
+    if (i == end && digits > 0) {
+      const double magnitude = fraction > 0 ? static_cast<double>(mantissa) / kScales[fraction]
+                                            : static_cast<double>(mantissa) * kScales[0];
+      return negative ? -magnitude : magnitude;
+    }
+  }
   double value = 0;
-  if (begin == end || !parseDecimal(text.substr(begin, end - begin), value)) return 0;
+  if (!parseDecimal(text.substr(begin, end - begin), value)) return 0;
   return value;
 }
 

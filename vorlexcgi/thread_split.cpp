@@ -39,42 +39,61 @@ int scanThreads(const ThreadRule& rule, std::int64_t records) {
   return scanThreads(rule, records, std::thread::hardware_concurrency(), load);
 }
 
-int runBlocksInOrder(std::size_t blocks, int threads,
-                     const std::function<void(std::size_t block, int worker)>& produce,
-                     const std::function<void(int worker)>& apply) {
+int runBlocksInOrder(std::size_t blocks, int threads, std::size_t slots,
+                     const std::function<void(std::size_t block, std::size_t slot)>& produce,
+                     const std::function<void(std::size_t slot)>& apply) {
+  enum : std::uint8_t { kEmpty, kReady, kFailed };
+  slots = std::max<std::size_t>(slots, 1);
   std::atomic<std::size_t> next{0}, applied{0};
+  std::vector<std::atomic<std::uint8_t>> ready(slots);
   std::atomic<bool> failed{false};
+  bool stopped = false;  // under `applying`: a block failed, so none after it is applied
   std::exception_ptr failure;
-  std::mutex failureLock;
+  std::mutex applying, failureLock;
   auto keepFailure = [&] {
     const std::lock_guard<std::mutex> lock(failureLock);
     if (!failure) failure = std::current_exception();
     failed.store(true);
   };
-  auto work = [&](int worker) {
+  // Applies every block that is ready, from the first not applied on, in order. Whoever makes a
+  // block ready comes here after, so no ready block is left behind.
+  auto applyReady = [&] {
+    const std::lock_guard<std::mutex> lock(applying);
+    for (std::size_t block = applied.load(); block < blocks; block = applied.load()) {
+      std::atomic<std::uint8_t>& state = ready[block % slots];
+      const std::uint8_t was = state.load();
+      if (was == kEmpty) return;
+      stopped = stopped || was == kFailed;
+      if (!stopped) {
+        try {
+          apply(block % slots);
+        } catch (...) {
+          keepFailure();
+          stopped = true;
+        }
+      }
+      state.store(kEmpty);
+      applied.store(block + 1);
+      applied.notify_all();
+    }
+  };
+  auto work = [&] {
     while (!failed.load()) {
       const std::size_t block = next.fetch_add(1);
       if (block >= blocks) return;
-      bool produced = true;
+      // The block's slot is free once the block that used it before is applied.
+      for (std::size_t done = applied.load(); done + slots <= block; done = applied.load()) {
+        applied.wait(done);
+      }
+      std::uint8_t outcome = kReady;
       try {
-        produce(block, worker);
+        produce(block, block % slots);
       } catch (...) {
         keepFailure();
-        produced = false;
+        outcome = kFailed;
       }
-      // Every block taken is passed on in its turn, applied or not, so no worker waits forever.
-      for (std::size_t seen = applied.load(); seen != block; seen = applied.load()) {
-        applied.wait(seen);
-      }
-      if (produced && !failed.load()) {
-        try {
-          apply(worker);
-        } catch (...) {
-          keepFailure();
-        }
-      }
-      applied.store(block + 1);
-      applied.notify_all();
+      ready[block % slots].store(outcome);
+      applyReady();
     }
   };
 
@@ -83,12 +102,12 @@ int runBlocksInOrder(std::size_t blocks, int threads,
   helpers.reserve(static_cast<std::size_t>(wanted - 1));
   for (int worker = 1; worker < wanted; ++worker) {
     try {
-      helpers.emplace_back(work, worker);
+      helpers.emplace_back(work);
     } catch (const std::system_error&) {
       break;
     }
   }
-  work(0);
+  work();
   for (std::thread& helper : helpers) helper.join();
   if (failure) std::rethrow_exception(failure);
   return static_cast<int>(helpers.size()) + 1;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -121,6 +122,29 @@ TEST(Engine, MeasureValueRoundsLikeTheLibrary) {
   // Longer than 31 characters: only the first 31 count.
   EXPECT_EQ(1111111111111111111111111111111.0,
             measureValue("11111111111111111111111111111119999"));
+}
+
+TEST(Engine, MeasureValueOfShortTextsIsTheGeneralReadersToTheBit) {
+  // Short texts take a quicker reading than parseDecimal's; it must give the very same double,
+  // signed zeros included, and fail where parseDecimal fails.
+  std::uint64_t state = 12345;
+  auto next = [&] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  const std::string alphabet = "0123456789012345678901234567890123456789. .+-eE";
+  for (int i = 0; i < 300000; ++i) {
+    std::string text(1 + next() % 17, ' ');
+    for (char& c : text) c = alphabet[next() % alphabet.size()];
+    const std::string trimmed = trimSpaces(text);
+    double expected = 0;
+    if (trimmed.empty() || !parseDecimal(trimmed, expected)) expected = 0;
+    const double value = measureValue(text);
+    ASSERT_EQ(std::signbit(expected), std::signbit(value)) << '"' << text << '"';
+    ASSERT_EQ(expected, value) << '"' << text << '"';
+  }
 }
 
 TEST(Engine, CountsSumsAndRatesEveryRecordDeletedOnesToo) {

@@ -47,44 +47,44 @@ TEST(ThreadSplit, ThreadsFollowTheRuleTheCoresTheLoadAndTheRecords) {
 
 TEST(ThreadSplit, BlocksAreAppliedInTheirOrderWhateverFinishesFirst) {
   for (int threads : {1, 2, 3, 8}) {
-    const std::size_t blocks = 500;
-    std::vector<std::size_t> held(static_cast<std::size_t>(threads));
-    std::vector<std::size_t> applied;
-    const int ran = runBlocksInOrder(
-        blocks, threads,
-        [&](std::size_t block, int worker) {
-          // Later blocks often finish first.
-          if (block % 7 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
-          held[static_cast<std::size_t>(worker)] = block;
-        },
-        [&](int worker) { applied.push_back(held[static_cast<std::size_t>(worker)]); });
-    EXPECT_EQ(threads, ran);
-    ASSERT_EQ(blocks, applied.size()) << threads;
-    for (std::size_t k = 0; k < blocks; ++k) ASSERT_EQ(k, applied[k]) << threads;
+    for (std::size_t slots : {std::size_t{1}, std::size_t{3}, std::size_t{32}}) {
+      const std::size_t blocks = 500;
+      std::vector<std::size_t> held(slots);
+      std::vector<std::size_t> applied;
+      const int ran = runBlocksInOrder(
+          blocks, threads, slots,
+          [&](std::size_t block, std::size_t slot) {
+            // Later blocks often finish first.
+            if (block % 7 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            held[slot] = block;
+          },
+          [&](std::size_t slot) { applied.push_back(held[slot]); });
+      EXPECT_EQ(threads, ran);
+      ASSERT_EQ(blocks, applied.size()) << threads << " threads, " << slots << " slots";
+      for (std::size_t k = 0; k < blocks; ++k) ASSERT_EQ(k, applied[k]) << threads;
+    }
   }
   int calls = 0;
   runBlocksInOrder(
-      0, 4, [&](std::size_t, int) { ++calls; }, [&](int) { ++calls; });
+      0, 4, 8, [&](std::size_t, std::size_t) { ++calls; }, [&](std::size_t) { ++calls; });
   EXPECT_EQ(0, calls);
 }
 
 TEST(ThreadSplit, AFailureInAnyBlockEndsTheRunAndIsThrownToTheCaller) {
   for (int threads : {1, 4}) {
     for (bool inApply : {false, true}) {
-      std::vector<std::size_t> held(static_cast<std::size_t>(threads));
+      std::vector<std::size_t> held(16);
       std::vector<std::size_t> applied;
       auto run = [&] {
         runBlocksInOrder(
-            10000, threads,
-            [&](std::size_t block, int worker) {
+            10000, threads, held.size(),
+            [&](std::size_t block, std::size_t slot) {
               if (!inApply && block == 57) throw std::bad_alloc();
-              held[static_cast<std::size_t>(worker)] = block;
+              held[slot] = block;
             },
-            [&](int worker) {
-              if (inApply && held[static_cast<std::size_t>(worker)] == 57) {
-                throw std::length_error("apply");
-              }
-              applied.push_back(held[static_cast<std::size_t>(worker)]);
+            [&](std::size_t slot) {
+              if (inApply && held[slot] == 57) throw std::length_error("apply");
+              applied.push_back(held[slot]);
             });
       };
       if (inApply) {
@@ -92,7 +92,7 @@ TEST(ThreadSplit, AFailureInAnyBlockEndsTheRunAndIsThrownToTheCaller) {
       } else {
         EXPECT_THROW(run(), std::bad_alloc) << threads;
       }
-      // Blocks before the failing one were applied in order; none after it was.
+      // Every block before the failing one was applied, in order; none after it.
       ASSERT_EQ(57u, applied.size()) << threads << " " << inApply;
       for (std::size_t k = 0; k < applied.size(); ++k) EXPECT_EQ(k, applied[k]);
     }
