@@ -174,7 +174,9 @@ void runRanges(TabulationState& state, const std::vector<ColumnQueue::Range>& ra
     }
   }
   const int threads = parallel ? scanThreads(rule, records) : 1;
-  std::vector<BlockAdditions> buffers(static_cast<std::size_t>(threads) * kSlotsPerThread);
+  // One thread needs one buffer, which then stays in the cache.
+  std::vector<BlockAdditions> buffers(
+      threads == 1 ? 1 : static_cast<std::size_t>(threads) * kSlotsPerThread);
   runBlocksInOrder(
       blocks.size(), threads, buffers.size(),
       [&](std::size_t block, std::size_t slot) {
@@ -305,14 +307,20 @@ void applyBlock(TabulationState& state, const BlockAdditions& additions) {
   const bool counting = !state.countCells.empty();
   const std::int32_t* rows = additions.rows.data();
   if (state.columnActive) {
-    const std::size_t columns = state.valueCells.size();
-    if (counting) add(state.countCells, 0, columns, nullptr);
-    add(state.valueCells, 0, columns, numbers(scan.valueNumber[1]));
-    if (state.measures[1].isRate)
-      add(state.divisorCells, 0, columns, numbers(scan.divisorNumber[1]));
+    const std::size_t grid = state.valueCells.size();
+    if (counting) add(state.countCells, 0, grid, nullptr);
+    add(state.valueCells, 0, grid, numbers(scan.valueNumber[1]));
+    if (state.measures[1].isRate) add(state.divisorCells, 0, grid, numbers(scan.divisorNumber[1]));
+    const std::int32_t* columns = additions.columns.data();
+    if (targets.size() == 1 && targets[0].numbers == nullptr) {
+      // The common count: one array, 1 per record.
+      double* const* cells = targets[0].columns.data();
+      for (std::size_t k = 0; k < additions.count; ++k) cells[columns[k]][rows[k]] += 1.0;
+      return;
+    }
     for (std::size_t k = 0; k < additions.count; ++k) {
       const auto row = static_cast<std::size_t>(rows[k]);
-      const auto column = static_cast<std::size_t>(additions.columns[k]);
+      const auto column = static_cast<std::size_t>(columns[k]);
       for (const Target& target : targets) {
         target.columns[column][row] += target.numbers != nullptr ? target.numbers[k] : 1.0;
       }
