@@ -28,8 +28,9 @@ void forEachCode(const FieldColumn& column, std::int32_t first, const std::int32
   const std::uint32_t limit = column.entryCount;
   if (column.codeWidth == 1) {
     const unsigned char* codes = column.codes + (first - 1);
-    for (std::size_t k = 0; k < count; ++k)
+    for (std::size_t k = 0; k < count; ++k) {
       use(k, std::min<std::uint32_t>(codes[records[k]], limit));
+    }
     return;
   }
   const unsigned char* codes = column.codes + std::size_t{2} * static_cast<std::size_t>(first - 1);
@@ -358,5 +359,4 @@ void queueColumnRange(TabulationState& state, ColumnQueue& queue, ColumnScan& sc
 void runColumnQueue(TabulationState& state, ColumnQueue& queue) {
   if (!queue.ranges.empty()) runRanges(state, queue.ranges, queue.rule);
   queue.ranges.clear();
-  queue.scans.clear();
 }

@@ -77,7 +77,7 @@ void produceBlock(ColumnScan& scan, std::int32_t first, std::int32_t last,
 void applyBlock(TabulationState& state, const BlockAdditions& additions);
 
 // Ranges of records waiting to be read from column files, in the order the record path would
-// read them, and the scans they belong to.
+// read them, and the scans of the request's files, which stay open until the queue goes.
 struct ColumnQueue {
   struct Range {
     ColumnScan* scan = nullptr;
@@ -93,5 +93,5 @@ struct ColumnQueue {
 void queueColumnRange(TabulationState& state, ColumnQueue& queue, ColumnScan& scan,
                       std::int32_t first, std::int32_t last);
 // Adds every queued range into the cells, in order, over the threads the rule allows, and
-// empties the queue.
+// forgets the ranges.
 void runColumnQueue(TabulationState& state, ColumnQueue& queue);

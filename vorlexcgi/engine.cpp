@@ -116,7 +116,7 @@ struct FileReader {
   FilePlan& plan;
   DbfTable& table;
   ColumnQueue& queue;
-  std::unique_ptr<ColumnScan> columns;  // null: the records are read
+  ColumnScan* columns;  // held by the queue; null: the records are read
 };
 
 // Records first..last as readRecords reads them. The held records come from the column file; the
@@ -254,7 +254,11 @@ Status tabulateQueued(TabulationState& state, const std::string& path, const Not
   }
 
   FileReader reader{state, plan, table, queue, nullptr};
-  reader.columns = planColumnScan(state, table, path);
+  // The queue holds the scan from now on: its ranges may wait until after the table closes.
+  if (std::unique_ptr<ColumnScan> scan = planColumnScan(state, table, path)) {
+    reader.columns = scan.get();
+    queue.scans.push_back(std::move(scan));
+  }
 
   std::string indexText;
   const int indexSelection = usableIndex(state, path, indexText);
@@ -277,8 +281,6 @@ Status tabulateQueued(TabulationState& state, const std::string& path, const Not
   } else if (Status failure = readRange(reader, 1, table.recordCount)) {
     return failure;
   }
-  // Ranges still queued read the column file after the table closes.
-  if (reader.columns != nullptr) queue.scans.push_back(std::move(reader.columns));
   return std::nullopt;
 }
 
