@@ -47,18 +47,20 @@ int runBlocksInOrder(std::size_t blocks, int threads, std::size_t slots,
   std::atomic<std::size_t> next{0}, applied{0};
   std::vector<std::atomic<std::uint8_t>> ready(slots);
   std::atomic<bool> failed{false};
-  bool stopped = false;  // under `applying`: a block failed, so none after it is applied
+  bool stopped = false;  // the applier's own: a block failed, so none after it is applied
   std::exception_ptr failure;
-  std::mutex applying, failureLock;
+  std::mutex failureLock;
+  // Calls for the applier's role: one thread at a time applies, and a thread that makes a block
+  // ready while another applies goes back to producing instead of waiting for it. The applier
+  // looks again for each call that came while it applied, so no ready block is left behind.
+  std::atomic<std::size_t> applyCalls{0};
   auto keepFailure = [&] {
     const std::lock_guard<std::mutex> lock(failureLock);
     if (!failure) failure = std::current_exception();
     failed.store(true);
   };
-  // Applies every block that is ready, from the first not applied on, in order. Whoever makes a
-  // block ready comes here after, so no ready block is left behind.
-  auto applyReady = [&] {
-    const std::lock_guard<std::mutex> lock(applying);
+  // Applies every block that is ready, from the first not applied on, in order.
+  auto applyInOrder = [&] {
     for (std::size_t block = applied.load(); block < blocks; block = applied.load()) {
       std::atomic<std::uint8_t>& state = ready[block % slots];
       const std::uint8_t was = state.load();
@@ -76,6 +78,13 @@ int runBlocksInOrder(std::size_t blocks, int threads, std::size_t slots,
       applied.store(block + 1);
       applied.notify_all();
     }
+  };
+  // Whoever makes a block ready comes here after.
+  auto applyReady = [&] {
+    if (applyCalls.fetch_add(1) != 0) return;
+    do {
+      applyInOrder();
+    } while (applyCalls.fetch_sub(1) != 1);
   };
   auto work = [&] {
     while (!failed.load()) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <thread>
@@ -68,6 +70,32 @@ TEST(ThreadSplit, BlocksAreAppliedInTheirOrderWhateverFinishesFirst) {
   runBlocksInOrder(
       0, 4, 8, [&](std::size_t, std::size_t) { ++calls; }, [&](std::size_t) { ++calls; });
   EXPECT_EQ(0, calls);
+}
+
+TEST(ThreadSplit, OtherThreadsGoOnProducingWhileOneApplies) {
+  // The first block's addition waits until every slot holds a produced block: only a thread that
+  // goes back to producing while another applies can fill them, where one that waited for its
+  // turn to apply would hold the run back for as long as the addition takes.
+  const std::size_t slots = 8;
+  std::mutex lock;
+  std::condition_variable changed;
+  std::size_t produced = 0;
+  bool waited = false, filled = false;
+  runBlocksInOrder(
+      64, 2, slots,
+      [&](std::size_t, std::size_t) {
+        const std::lock_guard<std::mutex> guard(lock);
+        ++produced;
+        changed.notify_all();
+      },
+      [&](std::size_t) {
+        if (waited) return;
+        waited = true;
+        std::unique_lock<std::mutex> guard(lock);
+        filled =
+            changed.wait_for(guard, std::chrono::seconds(20), [&] { return produced >= slots; });
+      });
+  EXPECT_TRUE(filled);
 }
 
 TEST(ThreadSplit, AFailureInAnyBlockEndsTheRunAndIsThrownToTheCaller) {
