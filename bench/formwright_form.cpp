@@ -7,12 +7,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <cstdlib>
 
 #include "form_page.h"
 #include "output.h"

@@ -27,7 +27,7 @@ struct Field {
   char type;
   int length, decimals;
 };
-const Field kFields[] = {{"CODMUNRES", 'C', 6, 0}, {"SEXO", 'C', 1, 0},   {"IDADE", 'N', 3, 0},
+const Field kFields[] = {{"CODMUNRES", 'C', 6, 0}, {"SEXO", 'C', 1, 0},     {"IDADE", 'N', 3, 0},
                          {"DTOBITO", 'C', 8, 0},   {"CAUSABAS", 'C', 4, 0}, {"PESO", 'N', 8, 2},
                          {"POP", 'N', 7, 0},       {"OBS", 'C', 112, 0}};
 constexpr int kFieldCount = sizeof kFields / sizeof kFields[0];
@@ -134,17 +134,16 @@ void writeSite(const std::string& directory, std::int64_t records, int files) {
   const std::string data = directory + "/dados";
   std::string municipalities = std::to_string(kMunicipalities) + " 6 L" + kEnd;
   for (int k = 0; k < kMunicipalities; ++k) {
-    municipalities += conversionLine(k + 1, "Municipio_" + std::to_string(k + 1), municipalityCode(k));
+    municipalities +=
+        conversionLine(k + 1, "Municipio_" + std::to_string(k + 1), municipalityCode(k));
   }
   writeFile(directory + "/munic.cnv", municipalities);
   writeFile(directory + "/sexo.cnv", std::string("2 1") + kEnd + conversionLine(1, "Masc", "1") +
                                          conversionLine(2, "Fem", "2"));
-  writeFile(directory + "/faixa.cnv", std::string("5 3") + kEnd +
-                                          conversionLine(1, "0-14", "000-014") +
-                                          conversionLine(2, "15-29", "015-029") +
-                                          conversionLine(3, "30-49", "030-049") +
-                                          conversionLine(4, "50-69", "050-069") +
-                                          conversionLine(5, "70+", "070-150"));
+  writeFile(directory + "/faixa.cnv",
+            std::string("5 3") + kEnd + conversionLine(1, "0-14", "000-014") +
+                conversionLine(2, "15-29", "015-029") + conversionLine(3, "30-49", "030-049") +
+                conversionLine(4, "50-69", "050-069") + conversionLine(5, "70+", "070-150"));
   std::string months = std::string("12 2") + kEnd, chapters = std::string("26 1") + kEnd;
   for (int m = 1; m <= 12; ++m) {
     const std::string code = (m < 10 ? "0" : "") + std::to_string(m);
@@ -182,20 +181,23 @@ void writeSite(const std::string& directory, std::int64_t records, int files) {
       "&SMunicipios=10&SMunicipios=500&SMunicipios=1500&SMunicipios=3000&SMunicipios=5000";
   writeFile(directory + "/query_a.txt",
             "Linha=Municipio&Coluna=Sexo&Incremento=Obitos&formato=table" + ages + allFiles + kEnd);
-  writeFile(directory + "/query_b.txt", "Linha=Municipio&Coluna=Sexo&Incremento=Obitos&formato=table" +
-                                            ages + fiveTowns + allFiles + kEnd);
-  writeFile(directory + "/query_c.txt",
-            "Linha=Municipio&Coluna=--N\xE3o-Ativa--&Incremento=Peso&Incremento=Taxa&formato=table" +
+  writeFile(directory + "/query_b.txt",
+            "Linha=Municipio&Coluna=Sexo&Incremento=Obitos&formato=table" + ages + fiveTowns +
                 allFiles + kEnd);
+  writeFile(
+      directory + "/query_c.txt",
+      "Linha=Municipio&Coluna=--N\xE3o-Ativa--&Incremento=Peso&Incremento=Taxa&formato=table" +
+          allFiles + kEnd);
   std::string halfYear, firstChapters;
   for (int m = 1; m <= 6; ++m) halfYear += "&SMes=" + std::to_string(m);
   for (int c = 1; c <= 13; ++c) firstChapters += "&SCapitulo=" + std::to_string(c);
   writeFile(directory + "/query_e.txt",
             "Linha=Municipio&Coluna=Sexo&Incremento=Obitos&formato=table" + ages + halfYear +
                 firstChapters + allFiles + kEnd);
-  writeFile(directory + "/query_d.txt",
-            "Linha=Municipio&Coluna=--N\xE3o-Ativa--&Incremento=Obitos&formato=table&Arquivos=DO01.DBF" +
-                std::string(kEnd));
+  writeFile(
+      directory + "/query_d.txt",
+      "Linha=Municipio&Coluna=--N\xE3o-Ativa--&Incremento=Obitos&formato=table&Arquivos=DO01.DBF" +
+          std::string(kEnd));
   writeDataFile(data, "DO01", 2001, 2000);
 }
 

@@ -38,8 +38,7 @@ inline std::string_view columns(std::string_view line, std::size_t from, std::si
 
 // The lines of a conversion file: up to Ctrl-Z, each cut to 255 characters. CR LF, LF and a lone
 // CR all end a line.
-Status readConversionLines(const std::string& path, std::vector<std::string>& lines,
-                           bool& opened) {
+Status readConversionLines(const std::string& path, std::vector<std::string>& lines, bool& opened) {
   std::string bytes;
   if (Status failure = readWholeFile(path, bytes, opened)) return failure;
   if (!opened) return std::nullopt;

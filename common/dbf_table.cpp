@@ -26,10 +26,9 @@ std::uint16_t littleEndian16(const unsigned char* bytes) {
 }
 
 std::int32_t littleEndian32(const unsigned char* bytes) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[0]) |
-                                   static_cast<std::uint32_t>(bytes[1]) << 8 |
-                                   static_cast<std::uint32_t>(bytes[2]) << 16 |
-                                   static_cast<std::uint32_t>(bytes[3]) << 24);
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
 Failure unreadable(const DbfTable& table) {
@@ -117,8 +116,8 @@ Status OpenDBF(DbfTable& table, const std::string& name, std::size_t nameLimit) 
 
   // The field count comes from the header length, not from the 0x0D terminator; 0x30 tables
   // keep a 263-byte area after the descriptors. Division truncates toward zero.
-  const int fields = version == 0x30 ? (table.headerLength - 264) / 32 - 1
-                                     : (table.headerLength - 1) / 32 - 1;
+  const int fields =
+      version == 0x30 ? (table.headerLength - 264) / 32 - 1 : (table.headerLength - 1) / 32 - 1;
   if (fields < 0 || table.recordLength == 0 || table.recordLength > kBlockSize) {
     return invalidHeader(table);
   }
@@ -174,7 +173,8 @@ Status readDBFBlock(DbfTable& table, std::int32_t recordNumber) {
   const std::int32_t block = (recordNumber - 1) / table.recordsPerBlock;
   if (Status failure = loadBlock(table, block)) return failure;
   const std::int32_t slot = (recordNumber - 1) - block * table.recordsPerBlock;
-  table.currentRecord = table.blockBuffer.data() + static_cast<std::size_t>(slot) * table.recordLength;
+  table.currentRecord =
+      table.blockBuffer.data() + static_cast<std::size_t>(slot) * table.recordLength;
   table.currentRecordNumber = recordNumber;
   return std::nullopt;
 }

@@ -107,7 +107,8 @@ bool wildcardMatch(const std::string& pattern, const std::string& name) {
   // Iterative match with one backtrack point for the last "*": linear in practice.
   std::size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
+    if (p < pattern.size() &&
+        (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {

@@ -14,10 +14,11 @@ std::string_view columnsFrom(std::string_view line, std::size_t first, std::size
 // The number in the columns: blanks around it, an optional sign, digits, within 32 bits.
 Status recordNumber(std::string_view text, std::int32_t& number) {
   const std::size_t begin = text.find_first_not_of(' ');
-  const std::string_view trimmed =
-      begin == std::string_view::npos ? std::string_view()
-                                      : text.substr(begin, text.find_last_not_of(' ') - begin + 1);
-  std::string_view rest = trimmed.substr(std::min(trimmed.find_first_not_of(" \t"), trimmed.size()));
+  const std::string_view trimmed = begin == std::string_view::npos
+                                       ? std::string_view()
+                                       : text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+  std::string_view rest =
+      trimmed.substr(std::min(trimmed.find_first_not_of(" \t"), trimmed.size()));
   bool negative = false;
   if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) {
     negative = rest[0] == '-';

@@ -27,8 +27,8 @@ int endWith(const Failure& failure);
 int finishOutput();
 
 struct LocalTime {
-  int year = 0, month = 0, day = 0;                          // 4-digit year, 1..12, 1..31
-  int hour = 0, minute = 0, second = 0, millisecond = 0;     // local time of day
+  int year = 0, month = 0, day = 0;                       // 4-digit year, 1..12, 1..31
+  int hour = 0, minute = 0, second = 0, millisecond = 0;  // local time of day
 };
 
 // The last two digits of `value` (0..): "07" for 7, "24" for 2024.

@@ -10,9 +10,8 @@ void writeClassicHeadStart(const PageHead& head) {
             "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
             "\"http://www.w3.org/TR/html4/loose.dtd\">");
   writeLine(stdout, "");
-  writeLine(stdout,
-            "<html lang=\"pt-BR\"><HEAD><TITLE>Vorlex Win32 2.7: " + htmlAccents(head.title) +
-                "</TITLE>");
+  writeLine(stdout, "<html lang=\"pt-BR\"><HEAD><TITLE>Vorlex Win32 2.7: " +
+                        htmlAccents(head.title) + "</TITLE>");
   if (!head.styleSheetsOn) return;
   if (head.declareCharset) {
     writeLine(stdout,

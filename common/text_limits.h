@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::size_t kMaxText = 255;       // working texts: lines, messages, labels
-inline constexpr std::size_t kMaxFileName = 120;   // file names taken from definitions and tables
-inline constexpr std::size_t kSeriakFileName = 64; // the index builder's shorter stored name
-inline constexpr std::size_t kMaxName = 31;        // dimension and measure names
-inline constexpr std::size_t kMaxFieldName = 10;   // DBF field names
+inline constexpr std::size_t kMaxText = 255;        // working texts: lines, messages, labels
+inline constexpr std::size_t kMaxFileName = 120;    // file names taken from definitions and tables
+inline constexpr std::size_t kSeriakFileName = 64;  // the index builder's shorter stored name
+inline constexpr std::size_t kMaxName = 31;         // dimension and measure names
+inline constexpr std::size_t kMaxFieldName = 10;    // DBF field names
 
 // Categories a dimension may hold; loadDimension refuses a conversion that defines more. Rows
 // and selections were sized for the largest conversion files in use (municipalities); columns

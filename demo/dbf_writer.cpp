@@ -10,8 +10,8 @@
 namespace {
 
 void putLittleEndian(std::string& bytes, std::size_t at, std::uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes[at + static_cast<std::size_t>(i)] =
-      static_cast<char>((value >> (8 * i)) & 0xFF);
+  for (int i = 0; i < width; ++i)
+    bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 }  // namespace
@@ -42,7 +42,8 @@ bool openDbfWriter(DbfWriter& writer, const std::string& path,
   header[29] = 0x03;  // Windows ANSI
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const std::size_t at = 32 + 32 * i;
-    std::memcpy(&header[at], columns[i].name.data(), std::min<std::size_t>(10, columns[i].name.size()));
+    std::memcpy(&header[at], columns[i].name.data(),
+                std::min<std::size_t>(10, columns[i].name.size()));
     header[at + 11] = columns[i].type;
     header[at + 16] = static_cast<char>(columns[i].length);
     header[at + 17] = static_cast<char>(columns[i].decimals);

@@ -44,18 +44,18 @@ struct FileTotals {
 };
 
 const std::vector<DbfColumn> kEventColumns = {
-    {"MUNRES", 'C', 6, 0}, {"SEXO", 'C', 1, 0},     {"IDADE", 'N', 3, 0},
-    {"CAUSA", 'C', 4, 0},  {"PESO", 'N', 4, 0},     {"CUSTO", 'N', 10, 2},
-    {"DTEVENTO", 'D', 8, 0}, {"OBITO", 'N', 1, 0},  {"ACOMP", 'N', 1, 0}};
+    {"MUNRES", 'C', 6, 0},   {"SEXO", 'C', 1, 0},  {"IDADE", 'N', 3, 0},
+    {"CAUSA", 'C', 4, 0},    {"PESO", 'N', 4, 0},  {"CUSTO", 'N', 10, 2},
+    {"DTEVENTO", 'D', 8, 0}, {"OBITO", 'N', 1, 0}, {"ACOMP", 'N', 1, 0}};
 
 std::vector<std::string> eventValues(const EventRecord& e) {
   char cost[24], date[16];
   std::snprintf(cost, sizeof cost, "%lld.%02lld", static_cast<long long>(e.costCents / 100),
                 static_cast<long long>(e.costCents % 100));
   std::snprintf(date, sizeof date, "%04d%02d%02d", e.year, e.month, e.day);
-  return {e.municipality,  std::string(1, e.sex),       std::to_string(e.age),
-          e.cause,         std::to_string(e.birthWeight), cost,
-          date,            std::to_string(e.died),        std::to_string(e.followedUp)};
+  return {e.municipality, std::string(1, e.sex),         std::to_string(e.age),
+          e.cause,        std::to_string(e.birthWeight), cost,
+          date,           std::to_string(e.died),        std::to_string(e.followedUp)};
 }
 
 void addToTotals(const SiteModel& model, FileTotals& totals, int place, const EventRecord& e) {
@@ -73,7 +73,8 @@ void addToTotals(const SiteModel& model, FileTotals& totals, int place, const Ev
   ++totals.chapter[static_cast<std::size_t>(chapter)];
   ++totals.weightBand[static_cast<std::size_t>(
       categoryFor(model.weightBands, std::to_string(e.birthWeight)))];
-  ++totals.causeGroup[static_cast<std::size_t>(model.chapterGroup[static_cast<std::size_t>(chapter)])];
+  ++totals.causeGroup[static_cast<std::size_t>(
+      model.chapterGroup[static_cast<std::size_t>(chapter)])];
   ++totals.month[static_cast<std::size_t>(e.month - 1)];
 }
 
@@ -131,8 +132,8 @@ bool writeYear(const SiteModel& model, const Options& options, int year,
       addToTotals(model, yearTotals, static_cast<int>(i), e);
       if (year == kMonthlyYear) {
         monthRows[static_cast<std::size_t>(e.month - 1)].push_back(rows.back());
-        addToTotals(model, monthTotals[static_cast<std::size_t>(e.month - 1)],
-                    static_cast<int>(i), e);
+        addToTotals(model, monthTotals[static_cast<std::size_t>(e.month - 1)], static_cast<int>(i),
+                    e);
       }
     }
   }
@@ -140,7 +141,8 @@ bool writeYear(const SiteModel& model, const Options& options, int year,
   if (year != kMonthlyYear) return true;
   for (int month = 1; month <= 12; ++month) {
     std::snprintf(name, sizeof name, "EM%02d%02d.dbf", year % 100, month);
-    if (!writeEventFile(options.out + "/dados/" + name, monthRows[static_cast<std::size_t>(month - 1)]))
+    if (!writeEventFile(options.out + "/dados/" + name,
+                        monthRows[static_cast<std::size_t>(month - 1)]))
       return false;
     totals[name] = monthTotals[static_cast<std::size_t>(month - 1)];
   }
@@ -157,8 +159,10 @@ bool writeCauseTables(const SiteModel& model, const std::string& folder) {
 
   std::vector<std::vector<std::string>> translation;
   for (const std::string& code : model.causeCodes) {
-    const int group = model.chapterGroup[static_cast<std::size_t>(categoryFor(model.chapters, code))];
-    if (group > 0) translation.push_back({model.causeGroups[static_cast<std::size_t>(group - 1)].code, code});
+    const int group =
+        model.chapterGroup[static_cast<std::size_t>(categoryFor(model.chapters, code))];
+    if (group > 0)
+      translation.push_back({model.causeGroups[static_cast<std::size_t>(group - 1)].code, code});
   }
   DbfWriter causes;
   if (!openDbfWriter(causes, folder + "/causagr.dbf", {{"GRUPO", 'C', 2, 0}, {"CAUSA", 'C', 4, 0}},
@@ -170,9 +174,8 @@ bool writeCauseTables(const SiteModel& model, const std::string& folder) {
 
 bool writeConversionFiles(const SiteModel& model, const std::string& out) {
   const char* const folders[kLanguages] = {"/cnv/", "/cnv/es/", "/cnv/en/"};
-  const CategoryTable tables[] = {model.sex,    model.ageGroups, model.weightBands,
-                                  model.chapters, model.months,  model.years,
-                                  stateTable(model)};
+  const CategoryTable tables[] = {model.sex,    model.ageGroups, model.weightBands, model.chapters,
+                                  model.months, model.years,     stateTable(model)};
   for (int language = 0; language < kLanguages; ++language) {
     for (const CategoryTable& table : tables) {
       if (!writeWholeFile(out + folders[language] + table.fileName,
@@ -233,14 +236,14 @@ bool writeKnownTotals(const SiteModel& model, const std::map<std::string, FileTo
   std::string j = "{\n\"municipalities\": [";
   for (std::size_t i = 0; i < model.municipalities.size(); ++i) {
     const Municipality& m = model.municipalities[i];
-    j += std::string(i ? ",\n  " : "\n  ") + "{\"code\": \"" + m.code + "\", \"label\": " +
-         jsonText(m.name) + ", \"state\": " + std::to_string(m.state) + "}";
+    j += std::string(i ? ",\n  " : "\n  ") + "{\"code\": \"" + m.code +
+         "\", \"label\": " + jsonText(m.name) + ", \"state\": " + std::to_string(m.state) + "}";
   }
   j += "],\n\"states\": [";
   for (std::size_t i = 0; i < model.states.size(); ++i) {
     const State& s = model.states[i];
-    j += std::string(i ? ",\n  " : "\n  ") + "{\"code\": \"" + s.code + "\", \"label\": " +
-         jsonText(s.name) + ", \"region\": " + std::to_string(s.region) + "}";
+    j += std::string(i ? ",\n  " : "\n  ") + "{\"code\": \"" + s.code +
+         "\", \"label\": " + jsonText(s.name) + ", \"region\": " + std::to_string(s.region) + "}";
   }
   j += "],\n\"regions\": [";
   for (std::size_t i = 0; i < model.regions.size(); ++i) {
@@ -254,7 +257,8 @@ bool writeKnownTotals(const SiteModel& model, const std::map<std::string, FileTo
        ",\n  \"chapters\": " + jsonLabels(model.chapters) +
        ",\n  \"months\": " + jsonLabels(model.months) + ",\n  \"causeGroups\": [";
   for (std::size_t i = 0; i < model.causeGroups.size(); ++i)
-    j += std::string(i ? ", " : "") + jsonText(model.causeGroups[i].code + " " + model.causeGroups[i].label);
+    j += std::string(i ? ", " : "") +
+         jsonText(model.causeGroups[i].code + " " + model.causeGroups[i].label);
   j += "]},\n\"files\": {";
   bool first = true;
   for (const auto& [name, t] : totals) {
@@ -310,8 +314,7 @@ int main(int argc, char** argv) {
   for (const char* folder : {"", "/cnv/es", "/cnv/en", "/dados", "/csv", "/mapas"})
     fs::create_directories(options.out + folder);
   const SiteModel model = buildSiteModel(options.municipalities);
-  if (!copyTemplates(options.templates, options.out) ||
-      !writeConversionFiles(model, options.out))
+  if (!copyTemplates(options.templates, options.out) || !writeConversionFiles(model, options.out))
     return 1;
   const SiteGeometry geometry = buildSiteGeometry(model);
   if (!writeWholeFile(options.out + "/mapas/uf.geojson", statesGeoJson(model, geometry)) ||

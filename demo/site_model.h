@@ -43,7 +43,7 @@ struct SiteModel {
   std::vector<State> states;
   std::vector<Municipality> municipalities;  // sorted by code
   CategoryTable sex, ageGroups, weightBands, chapters, months, years;
-  std::vector<std::string> causeCodes;  // every cause code the data may hold, sorted
+  std::vector<std::string> causeCodes;                 // every cause code the data may hold, sorted
   std::vector<std::vector<std::string>> chapterCodes;  // the same codes by chapter
   struct CauseGroup {
     std::string code, label;
@@ -68,8 +68,8 @@ CategoryTable municipalityTable(const SiteModel& model);
 struct Random {
   std::uint64_t state;
   std::uint64_t next();
-  int below(int n);   // 0..n-1
-  double unit();      // [0, 1)
+  int below(int n);  // 0..n-1
+  double unit();     // [0, 1)
 };
 
 struct EventRecord {
@@ -77,12 +77,11 @@ struct EventRecord {
   char sex = '1';
   int age = 0;
   std::string cause;
-  int birthWeight = 0;      // grams
+  int birthWeight = 0;  // grams
   std::int64_t costCents = 0;
   int year = 0, month = 1, day = 1;
-  int died = 0;             // 0 or 1
-  int followedUp = 0;       // 0 or 1
+  int died = 0;        // 0 or 1
+  int followedUp = 0;  // 0 or 1
 };
 
-EventRecord drawEvent(const SiteModel& model, Random& random, const Municipality& place,
-                      int year);
+EventRecord drawEvent(const SiteModel& model, Random& random, const Municipality& place, int year);

@@ -185,7 +185,8 @@ void writeDimensionLists(const SelectionForm& form) {
   if (!form.columnList.empty()) {
     writeOut("<LABEL for=\"C\"><b>" + formLabel(FormLabel::columns, language) + "</b></LABEL>");
     writeOut("<SELECT NAME=\"" + std::string(formField::column) + "\" ID=\"C\" SIZE=4 >");
-    writeOut("<OPTION VALUE=\"" + std::string(kNoColumn) + "\" SELECTED>" + formLabel(FormLabel::noColumn, language));
+    writeOut("<OPTION VALUE=\"" + std::string(kNoColumn) + "\" SELECTED>" +
+             formLabel(FormLabel::noColumn, language));
     for (const std::string& name : form.columnList) {
       writeOut("<OPTION VALUE=\"" + name + "\">" + htmlAccents(name));
     }
@@ -228,7 +229,8 @@ Status writeSelection(const SelectionForm& form, const std::string& line, int n)
   writeOut("<TR><TD align=\"left\"><LABEL for=\"S" + number + "\">" + htmlAccents(name));
   writeOut("</LABEL><TD align=\"left\"><SELECT NAME=\"S" + name + "\" ID=\"S" + number +
            "\" SIZE=4 MULTIPLE>");
-  writeOut("<OPTION VALUE=\"" + std::string(kAllCategories) + "\" SELECTED >" + formLabel(FormLabel::allCategories, form.language));
+  writeOut("<OPTION VALUE=\"" + std::string(kAllCategories) + "\" SELECTED >" +
+           formLabel(FormLabel::allCategories, form.language));
   if (loaded) {
     for (int k = 1; k <= dimension.categoryCount; ++k) {
       writeOut("<OPTION VALUE=\"" + std::to_string(k) + "\">" +
@@ -242,7 +244,8 @@ Status writeSelection(const SelectionForm& form, const std::string& line, int n)
 
 Status writeSelections(const SelectionForm& form) {
   if (form.selectionList.empty()) return std::nullopt;
-  writeOut(headingOpen(form) + formLabel(FormLabel::availableSelections, form.language) + "</H2><P>");
+  writeOut(headingOpen(form) + formLabel(FormLabel::availableSelections, form.language) +
+           "</H2><P>");
   writeOut("<TABLE ALIGN=\"center\">");
   const std::size_t shown = std::min(form.selectionList.size(), kMaxFormSelections);
   for (std::size_t i = 0; i < shown; ++i) {
@@ -257,15 +260,15 @@ Status writeSelections(const SelectionForm& form) {
 void writeChoicesAndButtons(const SelectionForm& form) {
   const Language language = form.language;
   writeOut("<TR><TD colspan=3 align=\"center\"><BR>");
-  writeOut("<INPUT TYPE=\"checkbox\" NAME=\"" + std::string(formField::sortRows) + "\" ID=\"O\" VALUE=\"" +
-           std::string(kSortRowsValue) + "\"><LABEL for=\"O\">" +
+  writeOut("<INPUT TYPE=\"checkbox\" NAME=\"" + std::string(formField::sortRows) +
+           "\" ID=\"O\" VALUE=\"" + std::string(kSortRowsValue) + "\"><LABEL for=\"O\">" +
            formLabel(FormLabel::sortByColumnValues, language) + "</LABEL>&nbsp;&nbsp;");
-  writeOut(
-      "<INPUT TYPE=\"checkbox\" NAME=\"" + std::string(formField::zeroRows) + "\" ID=\"Z\" VALUE=\"" +
-      std::string(kShowZeroRowsValue) + "\"><LABEL for=\"Z\">Exibir linhas zeradas</LABEL><P>");
+  writeOut("<INPUT TYPE=\"checkbox\" NAME=\"" + std::string(formField::zeroRows) +
+           "\" ID=\"Z\" VALUE=\"" + std::string(kShowZeroRowsValue) +
+           "\"><LABEL for=\"Z\">Exibir linhas zeradas</LABEL><P>");
   writeOut("<LABEL for=\"F\">" + formLabel(FormLabel::format, language) + "</LABEL>");
-  const std::string radio = "<INPUT TYPE=\"radio\" NAME=\"" + std::string(formField::format) +
-                            "\" ID=\"F\" VALUE=\"";
+  const std::string radio =
+      "<INPUT TYPE=\"radio\" NAME=\"" + std::string(formField::format) + "\" ID=\"F\" VALUE=\"";
   writeOut(radio + std::string(formatValue::table) + "\" CHECKED >" +
            formLabel(FormLabel::tableWithBorders, language));
   writeOut(radio + std::string(formatValue::preformatted) + "\" >" +
@@ -273,8 +276,8 @@ void writeChoicesAndButtons(const SelectionForm& form) {
   writeOut(radio + std::string(formatValue::separated) + "\" >" +
            formLabel(FormLabel::columnsSeparatedBy, language) + " \";\"");
   writeOut("<P><P>");
-  writeOut("<INPUT NAME=\"" + std::string(formField::submit) + "\" TYPE=\"submit\" VALUE=" +
-           formLabel(FormLabel::show, language) + ">");
+  writeOut("<INPUT NAME=\"" + std::string(formField::submit) +
+           "\" TYPE=\"submit\" VALUE=" + formLabel(FormLabel::show, language) + ">");
   writeOut("<INPUT TYPE=\"reset\" VALUE=" + formLabel(FormLabel::reset, language) + "><br>");
   writeOut("</FORM>");
   writeOut("</TABLE>");

@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (end == std::string::npos) end = fieldTexts.size();
       const int category =
           categoryOf(dimension, std::string_view(fieldTexts).substr(start, end - start));
-      const bool unreadable = category == kUnreadableValue &&
-                              dimension.mappingKind == MappingKind::thresholds;
+      const bool unreadable =
+          category == kUnreadableValue && dimension.mappingKind == MappingKind::thresholds;
       if (!unreadable && (category < 1 || category > dimension.categoryCount + 1)) {
         __builtin_trap();
       }

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <set>
 
-
 namespace {
 
 std::set<int> openDescriptors() {

@@ -163,7 +163,8 @@ bool sameFile(const ColumnFileKey& before, const ColumnFileKey& after) {
 }  // namespace
 
 Status writeColumnFile(DbfTable& table, const std::string& dataPath, std::uint64_t& fileSize) {
-  const Failure changed = runtimeError(tableMessage("", table.fileName, " mudou durante a leitura"));
+  const Failure changed =
+      runtimeError(tableMessage("", table.fileName, " mudou durante a leitura"));
   ColumnFileKey key;
   if (!dataFileKey(table, key)) {
     return runtimeError(tableMessage("", table.fileName, " n\xE3o pode ser lido"));

@@ -112,10 +112,10 @@ Status publishCopy(const std::string& name, Writer writer) {
 }
 
 void writeLinks(const TabulationState& state) {
-  const std::string csvLink =
-      "<A HREF=/csv/" + state.csvFileName + ">" + localMessage(PageText::csvCopyLink, state.language) + "</A>";
-  const std::string tabLink =
-      "<A HREF=/csv/" + state.tabFileName + ">" + localMessage(PageText::tabCopyLink, state.language) + "</A>";
+  const std::string csvLink = "<A HREF=/csv/" + state.csvFileName + ">" +
+                              localMessage(PageText::csvCopyLink, state.language) + "</A>";
+  const std::string tabLink = "<A HREF=/csv/" + state.tabFileName + ">" +
+                              localMessage(PageText::tabCopyLink, state.language) + "</A>";
   if (state.styleSheetsOn) {
     writeLine(stdout, "<DIV CLASS=\"NIVEL2\">");
     writeLine(stdout,

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 char upperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 Status readDefinitionFile(const std::string& path, std::string& bytes) {

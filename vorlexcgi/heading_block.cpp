@@ -45,7 +45,7 @@ void writeHeadingBlock(const ResultModel& model) {
     const std::string chosen = selection.chosen.empty() ? "" : " " + chosenCategories(selection);
     writeLine(stdout, "<b>" + htmlAccents(selection.title) + ":</b>" + chosen + "<BR>");
   }
-  writeText(stdout, "<b>" + localMessage(PageText::period, model.language) + ":</b> " +
-                        model.periodText);
+  writeText(stdout,
+            "<b>" + localMessage(PageText::period, model.language) + ":</b> " + model.periodText);
   if (!model.styleSheetsOn) writeLine(stdout, "<P>");
 }

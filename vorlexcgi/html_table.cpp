@@ -107,8 +107,8 @@ void writeStyledTable(const ResultModel& model) {
   writeLine(stdout, "<COLGROUP>");
   writeLine(stdout, "<COL ALIGN=\"LEFT\" VALIGN=\"TOP\">");
   writeLine(stdout, "<COLGROUP>");
-  writeLine(stdout, "<COL SPAN=" + std::to_string(valueColumns) +
-                        " ALIGN=\"RIGHT\" VALIGN=\"TOP\">");
+  writeLine(stdout,
+            "<COL SPAN=" + std::to_string(valueColumns) + " ALIGN=\"RIGHT\" VALIGN=\"TOP\">");
   writeLine(stdout, "<THEAD>");
   writeLine(stdout, "<TR CLASS=\"cabtabela\">");
   writeLine(stdout, "<TD COLSPAN=" + span + ">");

@@ -64,8 +64,7 @@ double roundHalfAway(double value, int decimals) {
   return value < 0 ? -magnitude : magnitude;
 }
 
-std::string numberText(double value, int decimals, char thousandsSeparator,
-                       char decimalSeparator) {
+std::string numberText(double value, int decimals, char thousandsSeparator, char decimalSeparator) {
   if (decimals < 0) decimals = 0;
   if (!std::isfinite(value)) return printed(value, 0);
   const std::string digits = roundedDigits(value, decimals);

@@ -58,7 +58,6 @@ std::string definitionNameOf(int argc, char** argv) {
   return query.find('=') == std::string::npos ? query : addressDefinitionName();
 }
 
-
 void writePageHead(const TabulationState& state) {
   writeClassicHeadStart(
       {state.title, state.styleSheetsOn, state.styleSheet, state.printStyleSheet, true});
@@ -121,8 +120,8 @@ Ending loadTableDimensions(TabulationState& state) {
     state.columnCount = state.measureCount;
   } else {
     state.columnActive = true;
-    if (Status failure = loadDimension(state.columnChoice, kMaxColumnCategories + 1,
-                                       state.columnDimension)) {
+    if (Status failure =
+            loadDimension(state.columnChoice, kMaxColumnCategories + 1, state.columnDimension)) {
       return endFor(std::move(*failure));
     }
     state.columnCount = std::max(0, state.columnDimension.categoryCount);
@@ -146,12 +145,11 @@ Ending tableWithinBound(const TabulationState& state) {
                                    ? "uma Linha ou uma Coluna com menos categorias"
                                    : "uma Linha com menos categorias ou menos conte\xFA"
                                      "dos";
-  return closingEnd(EndReason::tableTooLarge,
-                    "<H2>Tabela grande demais: " + std::to_string(rows) + " linhas x " +
-                        std::to_string(columns) + " colunas = " + std::to_string(cells) +
-                        " c\xE9lulas, acima do limite de " +
-                        std::to_string(state.settings.maxCells) + "; escolha " + narrower +
-                        "</H2>");
+  return closingEnd(
+      EndReason::tableTooLarge,
+      "<H2>Tabela grande demais: " + std::to_string(rows) + " linhas x " + std::to_string(columns) +
+          " colunas = " + std::to_string(cells) + " c\xE9lulas, acima do limite de " +
+          std::to_string(state.settings.maxCells) + "; escolha " + narrower + "</H2>");
 }
 
 void reserveResultArrays(TabulationState& state) {
@@ -196,13 +194,12 @@ Ending periodsDiscriminated(TabulationState& state) {
     const std::string& columnField = state.columnActive ? state.columnDimension.fieldName : "";
     if (columnField == measure.secondField) state.showTotalColumn = false;
     if (state.showTotalRow && state.showTotalColumn) {
-      return closingEnd(EndReason::stockOverPeriods,
-                        lineOf("<H2>" + localMessage(PageText::attention, state.language) +
-                               "</H2><br>") +
-                            localMessage(PageText::forTablesOf, state.language) + " " +
-                            measure.name + ", " +
-                            localMessage(PageText::periodsInRowsOrColumns, state.language),
-                        measure.name);
+      return closingEnd(
+          EndReason::stockOverPeriods,
+          lineOf("<H2>" + localMessage(PageText::attention, state.language) + "</H2><br>") +
+              localMessage(PageText::forTablesOf, state.language) + " " + measure.name + ", " +
+              localMessage(PageText::periodsInRowsOrColumns, state.language),
+          measure.name);
     }
   }
   return std::nullopt;
@@ -212,16 +209,15 @@ Ending percentageBaseInTable(const TabulationState& state) {
   for (int m = 1; m <= state.measureCount; ++m) {
     const MeasureSpec& measure = state.measures[m];
     if (!measure.isPercentage) continue;
-    const bool fails =
-        state.columnActive ? measure.secondField != state.rowDimension.fieldName &&
+    const bool fails = state.columnActive
+                           ? measure.secondField != state.rowDimension.fieldName &&
                                  measure.secondField != state.columnDimension.fieldName
                            : state.rowDimension.fieldName != measure.secondField;
     if (fails) {
       return closingEnd(EndReason::percentageWithoutVariable,
                         "<H3>" + localMessage(PageText::forTablesOf, state.language) + " " +
                             measure.name + ", " + measure.secondField + " " +
-                            localMessage(PageText::mustBeRowOrColumn, state.language) +
-                            "</H3><br>",
+                            localMessage(PageText::mustBeRowOrColumn, state.language) + "</H3><br>",
                         measure.name);
     }
   }
@@ -317,12 +313,13 @@ Status appendLogLine(const TabulationState& state) {
   const std::string path = std::string("csv") + state.pathSeparator + "vorlex" +
                            twoDigits(now.year) + twoDigits(now.month) + logNodeSuffix() + ".log";
   std::string line = "F " + twoDigits(now.day) + "/" + twoDigits(now.month) + "/" +
-                     twoDigits(now.year) + " " + twoDigits(now.hour) + ":" +
-                     twoDigits(now.minute) + ":" + twoDigits(now.second);
+                     twoDigits(now.year) + " " + twoDigits(now.hour) + ":" + twoDigits(now.minute) +
+                     ":" + twoDigits(now.second);
   line += "|" + logField(getEnv("QUERY_STRING")) + "|" + logField(contentLength) + "|" +
           std::to_string(state.files.size()) + "|" + logField(getEnv("REMOTE_ADDR"));
   const std::string agent = getEnv("HTTP_USER_AGENT");
-  if (formValue(state.query, formField::format) == formatValue::notebook && trimBlanks(agent).empty()) {
+  if (formValue(state.query, formField::format) == formatValue::notebook &&
+      trimBlanks(agent).empty()) {
     line += "|caderno";
   } else {
     line += "|" + logField(agent);

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "periods.h"
 #include "file_search.h"
+#include "periods.h"
 
 namespace {
 
@@ -38,7 +38,8 @@ ResultModel resultModel(const TabulationState& state) {
   model.title = state.title;
   model.language = state.language;
   model.measureNames.assign(1, std::string());
-  for (int m = 1; m <= state.measureCount; ++m) model.measureNames.push_back(state.measures[m].name);
+  for (int m = 1; m <= state.measureCount; ++m)
+    model.measureNames.push_back(state.measures[m].name);
   model.rowChoice = state.rowChoice;
   model.columnChoice = state.columnChoice;
   for (int s = 1; s <= state.selectionCount; ++s) {

@@ -14,15 +14,15 @@
 #include "site_settings.h"
 
 struct MeasureSpec {
-  std::string name;         // the posted Incremento value
-  std::string valueField;   // at most 10; "#" counts records
-  std::string secondField;  // at most 10; a rate's divisor, or the E / % reference field
+  std::string name;           // the posted Incremento value
+  std::string valueField;     // at most 10; "#" counts records
+  std::string secondField;    // at most 10; a rate's divisor, or the E / % reference field
   bool isStock = false;       // letter E
   bool isPercentage = false;  // letter %
   bool isRate = false;        // letter I with a second field
   double multiplier = 0;      // 1.0 for every matched measure that is not a rate
   int decimals = 0;
-  int valueFieldNumber = 0;   // in the data file being read; 0 counts
+  int valueFieldNumber = 0;  // in the data file being read; 0 counts
   int secondFieldNumber = 0;
 };
 
@@ -82,8 +82,8 @@ struct TabulationState {
   std::vector<Failure> selectionRefusals;
   int selectionCount = 0;
   std::vector<SelectionFilter> selections;  // selections[1..selectionCount]; slot 0 unused
-  std::vector<std::string> files;        // data file names, in tabulation order
-  std::vector<std::string> periodCodes;  // at most 400, the last file's first
+  std::vector<std::string> files;           // data file names, in tabulation order
+  std::vector<std::string> periodCodes;     // at most 400, the last file's first
 
   // valueCells[c][r], c = 1..K + 1, r = 1..R + 1; the last column and row hold the values in no
   // category and are never shown. Slot 0 of each index is unused.

@@ -141,8 +141,7 @@ void writePreformattedText(const ResultModel& model) {
 
   writeLine(stdout, "<PRE>");
   std::string line;
-  appendAligned(line, htmlAccents(model.rowTitle), model.rowTitle.size(),
-                rowLabelWidth, false);
+  appendAligned(line, htmlAccents(model.rowTitle), model.rowTitle.size(), rowLabelWidth, false);
   for (int c = 1; c <= columns; ++c) {
     if (!columnWritten(model, c)) continue;
     appendAligned(line, htmlAccents(labels[c]), labels[c].size(), widths[c], true);
@@ -223,8 +222,7 @@ void writeNotebook(const ResultModel& model, char separator) {
   writeText(stdout, "</PRE>");
 }
 
-void writeSeparatedTable(std::FILE* file, const ResultModel& model,
-                         const SeparatedLayout& layout) {
+void writeSeparatedTable(std::FILE* file, const ResultModel& model, const SeparatedLayout& layout) {
   const std::vector<std::string> labels = columnLabels(model);
   const int columns = model.columnCount;
   const bool totals = totalsColumnWritten(model);
@@ -286,15 +284,17 @@ Status writeCopyFile(const std::string& path, const std::function<void(std::FILE
 
 Status writeCsvCopy(const ResultModel& model, const std::string& path, char separator) {
   return writeCopyFile(path, [&](std::FILE* file) {
-  writeLine(file, model.title);
-  // " por " and " e " are the same in every language.
-  std::string line = measureNamesRunTogether(model) + " por " + choiceDisplayName(model.rowChoice);
-  if (model.columnActive) line += " e " + choiceDisplayName(model.columnChoice);
-  writeLine(file, line);
-  for (const ResultSelection& selection : model.selections) writeLine(file, selectionLine(selection));
-  writeLine(file, "Per\xEDodo:" + model.periodText);
+    writeLine(file, model.title);
+    // " por " and " e " are the same in every language.
+    std::string line =
+        measureNamesRunTogether(model) + " por " + choiceDisplayName(model.rowChoice);
+    if (model.columnActive) line += " e " + choiceDisplayName(model.columnChoice);
+    writeLine(file, line);
+    for (const ResultSelection& selection : model.selections)
+      writeLine(file, selectionLine(selection));
+    writeLine(file, "Per\xEDodo:" + model.periodText);
 
-  writeSeparatedTable(file, model,
-                      {separator, LabelForm::spaces, LabelForm::unchanged, false, copyFixedPoint});
+    writeSeparatedTable(
+        file, model, {separator, LabelForm::spaces, LabelForm::unchanged, false, copyFixedPoint});
   });
 }

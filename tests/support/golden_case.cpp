@@ -76,7 +76,8 @@ std::map<std::string, std::string> filesUnder(const std::string& root) {
   if (!fs::is_directory(root)) return files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (entry.is_regular_file()) {
-      files[fs::relative(entry.path(), root).generic_string()] = readFileBytes(entry.path().string());
+      files[fs::relative(entry.path(), root).generic_string()] =
+          readFileBytes(entry.path().string());
     }
   }
   return files;
@@ -132,7 +133,8 @@ bool loadGoldenCase(const std::string& name, GoldenCase& goldenCase, std::string
   goldenCase.name = name;
   goldenCase.folder = goldenFolder() + name + "/";
   const std::vector<std::string> command = controlLines(goldenCase.folder + "command");
-  std::vector<std::string> words = command.empty() ? std::vector<std::string>() : commandWords(command[0]);
+  std::vector<std::string> words =
+      command.empty() ? std::vector<std::string>() : commandWords(command[0]);
   if (command.size() != 1 || words.empty() || programPath(words[0]).empty()) {
     error = name + "/command: want one line, seriak|vorlexcgi|formwright and the arguments";
     return false;
@@ -214,14 +216,20 @@ std::string firstDifference(const std::string& expected, const std::string& actu
   while (true) {
     const std::size_t expectedEnd = expected.find('\n', start);
     const std::size_t actualEnd = actual.find('\n', start);
-    const std::string expectedLine = expected.substr(start, expectedEnd == std::string::npos ? std::string::npos : expectedEnd - start);
-    const std::string actualLine = actual.substr(start, actualEnd == std::string::npos ? std::string::npos : actualEnd - start);
+    const std::string expectedLine = expected.substr(
+        start, expectedEnd == std::string::npos ? std::string::npos : expectedEnd - start);
+    const std::string actualLine = actual.substr(
+        start, actualEnd == std::string::npos ? std::string::npos : actualEnd - start);
     const bool expectedOver = start >= expected.size(), actualOver = start >= actual.size();
     if (expectedLine != actualLine || expectedEnd != actualEnd || expectedOver != actualOver) {
       return "line " + std::to_string(line) + "\n  expected: " +
-             (expectedOver ? "(end of file)" : visible(expectedLine) + (expectedEnd == std::string::npos ? " (no line end)" : "")) +
+             (expectedOver ? "(end of file)"
+                           : visible(expectedLine) +
+                                 (expectedEnd == std::string::npos ? " (no line end)" : "")) +
              "\n  actual:   " +
-             (actualOver ? "(end of file)" : visible(actualLine) + (actualEnd == std::string::npos ? " (no line end)" : ""));
+             (actualOver
+                  ? "(end of file)"
+                  : visible(actualLine) + (actualEnd == std::string::npos ? " (no line end)" : ""));
     }
     start = expectedEnd + 1;
     ++line;
@@ -258,7 +266,8 @@ CaseRun runGoldenCase(const std::string& name) {
   if (update != nullptr && std::string(update) == "1") {
     fs::remove_all(expectedFolder);
     writeFileMakingFolders(expectedFolder + "stdout", result.run.output);
-    if (result.run.status != 0) writeFileBytes(expectedFolder + "status", std::to_string(result.run.status) + "\n");
+    if (result.run.status != 0)
+      writeFileBytes(expectedFolder + "status", std::to_string(result.run.status) + "\n");
     if (!removed.empty()) writeFileBytes(expectedFolder + "removed", removed);
     for (const auto& [path, bytes] : produced) writeFileMakingFolders(expectedFolder + path, bytes);
     return result;
@@ -279,7 +288,8 @@ CaseRun runGoldenCase(const std::string& name) {
   std::map<std::string, std::string> afterMasked;
   for (const auto& [path, bytes] : after) afterMasked[masked(path, masks)] = bytes;
 
-  const auto compare = [&](const std::string& path, const std::string& expected, const std::string& actual) {
+  const auto compare = [&](const std::string& path, const std::string& expected,
+                           const std::string& actual) {
     const std::string difference = firstDifference(masked(expected, masks), masked(actual, masks));
     if (difference.empty()) return;
     result.failures.push_back(name + ": " + path + " differs at " + difference);
@@ -313,7 +323,8 @@ CaseRun runGoldenCase(const std::string& name) {
   for (const auto& [path, bytes] : inputs) {
     const bool gone = after.count(path) == 0;
     if (gone && expectedRemoved.count(path) == 0) {
-      result.failures.push_back(name + ": the run removed " + path + ", which expected/removed does not list");
+      result.failures.push_back(name + ": the run removed " + path +
+                                ", which expected/removed does not list");
     } else if (!gone && expectedRemoved.count(path) != 0) {
       result.failures.push_back(name + ": the run left " + path + ", which expected/removed lists");
     }

@@ -10,8 +10,8 @@
 
 struct GoldenCase {
   std::string name;
-  std::string folder;                    // tests/golden/<name>/, ending in "/"
-  std::string program;                   // path of the built program
+  std::string folder;   // tests/golden/<name>/, ending in "/"
+  std::string program;  // path of the built program
   std::vector<std::string> arguments;
   std::vector<std::string> environment;  // "NAME=value"
   std::string input;                     // standard input

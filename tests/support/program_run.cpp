@@ -77,7 +77,8 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
 
   std::vector<std::string> environmentCopy = environment;
   for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(name)) environmentCopy.push_back(std::string(name) + "=" + value);
+    if (const char* value = std::getenv(name))
+      environmentCopy.push_back(std::string(name) + "=" + value);
   }
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));

@@ -92,7 +92,8 @@ bool parseFields(const std::string& line, std::vector<TestField>& fields, std::s
 
 bool parseSetting(const std::string& line, TestDbf& dbf, std::string& error) {
   const std::size_t space = line.find(' ');
-  const std::string key = line.substr(1, space == std::string::npos ? std::string::npos : space - 1);
+  const std::string key =
+      line.substr(1, space == std::string::npos ? std::string::npos : space - 1);
   const std::string value = space == std::string::npos ? "" : trimmed(line.substr(space + 1));
   std::vector<long> numbers;
   for (const std::string& word : split(value, ' ')) {
@@ -137,7 +138,8 @@ bool parseSetting(const std::string& line, TestDbf& dbf, std::string& error) {
 std::string TestDbf::bytes() const {
   int fieldSum = 0;
   for (const TestField& field : fields) fieldSum += field.length;
-  const int naturalHeader = 32 + 32 * static_cast<int>(fields.size()) + 1 + (version == 0x30 ? 263 : 0);
+  const int naturalHeader =
+      32 + 32 * static_cast<int>(fields.size()) + 1 + (version == 0x30 ? 263 : 0);
   const std::size_t header = static_cast<std::size_t>(headerLength.value_or(naturalHeader));
   const std::size_t record = static_cast<std::size_t>(recordLength.value_or(1 + fieldSum));
 
@@ -146,7 +148,9 @@ std::string TestDbf::bytes() const {
   out[1] = static_cast<char>(year);
   out[2] = static_cast<char>(month);
   out[3] = static_cast<char>(day);
-  putLittleEndian(out, 4, static_cast<std::uint32_t>(recordCount.value_or(static_cast<std::int32_t>(rows.size()))), 4);
+  putLittleEndian(
+      out, 4,
+      static_cast<std::uint32_t>(recordCount.value_or(static_cast<std::int32_t>(rows.size()))), 4);
   putLittleEndian(out, 8, static_cast<std::uint32_t>(header), 2);
   putLittleEndian(out, 10, static_cast<std::uint32_t>(record), 2);
   out[29] = static_cast<char>(languageDriver);

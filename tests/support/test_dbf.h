@@ -12,7 +12,7 @@
 struct TestField {
   std::string name;  // written as given (no case change), cut to the 11 name bytes
   char type = 'C';
-  int length = 0;    // 0..255
+  int length = 0;  // 0..255
   int decimals = 0;
 };
 
@@ -39,7 +39,7 @@ struct TestDbf {
   // fields' sum pads each record with spaces (or cuts it); the record count may exceed the rows.
   std::optional<int> headerLength{}, recordLength{};
   std::optional<std::int32_t> recordCount{};
-  bool endMark = true;    // the 0x1A byte after the last record
+  bool endMark = true;     // the 0x1A byte after the last record
   std::string trailing{};  // bytes written after everything else
 
   // The whole file.

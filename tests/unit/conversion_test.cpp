@@ -307,8 +307,7 @@ TEST_F(Conversion, NonIntegerHeaderTokensEndTheProgram) {
     const Status failure = loadDimension(line, 5700, d);
     ASSERT_TRUE(failure) << c.header;
     EXPECT_EQ(1, failure->status) << c.header;
-    EXPECT_EQ("Erro: '" + std::string(c.text) + "' n\xE3o \xE9 um inteiro v\xE1lido",
-              failure->text)
+    EXPECT_EQ("Erro: '" + std::string(c.text) + "' n\xE3o \xE9 um inteiro v\xE1lido", failure->text)
         << c.header;
   }
 }

@@ -44,7 +44,9 @@ ChildRun openAndRead(const std::string& path, std::int32_t record = 0) {
 }
 
 std::string refusal(const std::string& path) {
-  return "OpenDBF:" + path + " cabe\xE7" "alho inv\xE1lido!\r\n";
+  return "OpenDBF:" + path +
+         " cabe\xE7"
+         "alho inv\xE1lido!\r\n";
 }
 
 }  // namespace
@@ -77,9 +79,11 @@ TEST(DbfTable, HeaderValuesAreDecoded) {
 }
 
 TEST(DbfTable, YearByteCountsFrom2000UpTo50) {
-  const struct { std::uint8_t year; const char* date; } cases[] = {
-      {0, "20000131"}, {50, "20500131"}, {51, "19510131"}, {99, "19990131"},
-      {120, "20200131"}, {255, "21550131"}};
+  const struct {
+    std::uint8_t year;
+    const char* date;
+  } cases[] = {{0, "20000131"},  {50, "20500131"},  {51, "19510131"},
+               {99, "19990131"}, {120, "20200131"}, {255, "21550131"}};
   for (const auto& c : cases) {
     TestDbf dbf{{{"A", 'C', 1}}, {}};
     dbf.year = c.year;
@@ -90,8 +94,10 @@ TEST(DbfTable, YearByteCountsFrom2000UpTo50) {
 }
 
 TEST(DbfTable, OnlyVersion83MarksMemo) {
-  const struct { std::uint8_t version; bool memo; } cases[] = {
-      {0x83, true}, {0x03, false}, {0x8B, false}, {0xF5, false}, {0x30, false}};
+  const struct {
+    std::uint8_t version;
+    bool memo;
+  } cases[] = {{0x83, true}, {0x03, false}, {0x8B, false}, {0xF5, false}, {0x30, false}};
   for (const auto& c : cases) {
     TestDbf dbf{{{"A", 'C', 1}}, {"x"}};
     dbf.version = c.version;
@@ -102,10 +108,14 @@ TEST(DbfTable, OnlyVersion83MarksMemo) {
 }
 
 TEST(DbfTable, FieldCountFollowsVersionByteAndHeaderLength) {
-  const struct { std::uint8_t version; int headerLength; int fields; } cases[] = {
+  const struct {
+    std::uint8_t version;
+    int headerLength;
+    int fields;
+  } cases[] = {
       {0x30, 328, 1}, {0x03, 328, 9},  // the terminator plays no part
-      {0x03, 33, 0},  {0x03, 64, 0},   {0x03, 65, 1}, {0x30, 296, 0},
-      {0x03, 8225, 0},                 // 256 fields: the count is one byte
+      {0x03, 33, 0},  {0x03, 64, 0},   {0x03, 65, 1},
+      {0x30, 296, 0}, {0x03, 8225, 0},  // 256 fields: the count is one byte
   };
   for (const auto& c : cases) {
     TestDbf dbf{{{"CODMUN", 'C', 6}}, {"355030"}};
@@ -132,10 +142,13 @@ TEST(DbfTable, NamesAreTakenAsStoredUpToTheFirstNulOrTenBytes) {
 TEST(DbfTable, FieldIndexUpperCasesTheArgumentOnly) {
   TestDbf dbf{{{"CODMUN", 'C', 6}, {"peso", 'N', 4}, {"IDADE", 'N', 3}, {"CODMUN", 'C', 2}}, {}};
   withTable(dbf.writeTo(tempPath("t.dbf")), [](const DbfTable& table) {
-    const struct { const char* asked; int found; } cases[] = {
+    const struct {
+      const char* asked;
+      int found;
+    } cases[] = {
         {"CODMUN", 4}, {"codmun", 4},  // last match wins: the later of two fields named alike
         {"Idade", 3},  {"peso", 0},    // a name stored in lower case is never found
-        {"PESO", 0},   {"IDAD", 0},  {"IDADE ", 0}, {"", 0}};
+        {"PESO", 0},   {"IDAD", 0},   {"IDADE ", 0}, {"", 0}};
     for (const auto& c : cases) EXPECT_EQ(c.found, fieldIndex(table, c.asked)) << c.asked;
   });
 }
@@ -145,7 +158,12 @@ TEST(DbfTable, RecordsAreReadAsStoredDeletedOnesToo) {
               {{"355030", "1.5"}, {"3304", "12.25"}, {"S\xE3o", ""}}};
   dbf.rows[1].mark = '*';
   withTable(dbf.writeTo(tempPath("t.dbf")), [](DbfTable& table) {
-    const struct { int record; char mark; const char* codmun; const char* peso; } cases[] = {
+    const struct {
+      int record;
+      char mark;
+      const char* codmun;
+      const char* peso;
+    } cases[] = {
         {2, '*', "3304  ", "12.25"}, {1, ' ', "355030", "  1.5"}, {3, ' ', "S\xE3o   ", "     "}};
     for (const auto& c : cases) {
       ASSERT_FALSE(readDBF(table, c.record));
@@ -168,15 +186,23 @@ TEST(DbfTable, BlockCacheReadsEachBlockOnce) {
   ASSERT_GE(perBlock, 80);
   for (int n = 1; n <= 2 * perBlock + 1; ++n) dbf.rows.push_back(std::to_string(n));
   withTable(dbf.writeTo(tempPath("t.dbf")), [&](DbfTable& table) {
-    const struct { int record; int reads; } steps[] = {
-        {1, 1}, {2, 1}, {perBlock, 1},  // one block
-        {perBlock + 1, 2}, {1, 3},      // a jump back to another block reads again
-        {2, 3},                         // and then stays
-        {2 * perBlock + 1, 4}, {2 * perBlock, 5}, {perBlock + 1, 5}};
+    const struct {
+      int record;
+      int reads;
+    } steps[] = {{1, 1},
+                 {2, 1},
+                 {perBlock, 1},  // one block
+                 {perBlock + 1, 2},
+                 {1, 3},  // a jump back to another block reads again
+                 {2, 3},  // and then stays
+                 {2 * perBlock + 1, 4},
+                 {2 * perBlock, 5},
+                 {perBlock + 1, 5}};
     for (const auto& step : steps) {
       ASSERT_FALSE(readDBF(table, step.record));
       EXPECT_EQ(step.reads, table.blockReads) << "record " << step.record;
-      EXPECT_EQ(std::to_string(step.record), fieldValue(table, 1).substr(0, std::to_string(step.record).size()));
+      EXPECT_EQ(std::to_string(step.record),
+                fieldValue(table, 1).substr(0, std::to_string(step.record).size()));
     }
   });
   // A sequential pass reads each block once.
@@ -202,8 +228,10 @@ TEST(DbfTable, RecordsTheFileDoesNotHoldReadAsBlanks) {
   dbf.trailing = "*BB";  // the start of a record cut by the end of the file
   withTable(dbf.writeTo(tempPath("t.dbf")), [&](DbfTable& table) {
     ASSERT_FALSE(readDBF(table, 1));
-    const struct { int record; std::string bytes; } cases[] = {
-        {perBlock + 1, " AAAAAA"}, {perBlock + 2, "*BB    "}, {perBlock + 3, "       "}};
+    const struct {
+      int record;
+      std::string bytes;
+    } cases[] = {{perBlock + 1, " AAAAAA"}, {perBlock + 2, "*BB    "}, {perBlock + 3, "       "}};
     for (const auto& c : cases) {
       ASSERT_FALSE(readDBF(table, c.record));
       EXPECT_EQ(c.bytes, std::string(table.currentRecord, 7)) << "record " << c.record;
@@ -252,7 +280,9 @@ TEST(DbfTable, LongPathIsOpenedWholeAndCutOnlyInMessages) {
   }
   // A name that differs from the stored one only in case is found.
   const std::string lower = folder + "do96.dbf";
-  withTable(lower, [&](const DbfTable& table) { EXPECT_EQ(lower.substr(0, kMaxFileName), table.fileName); });
+  withTable(lower, [&](const DbfTable& table) {
+    EXPECT_EQ(lower.substr(0, kMaxFileName), table.fileName);
+  });
   const std::string missing = folder + "DO97.DBF";
   DbfTable table;
   EXPECT_EQ("OpenDBF:" + missing.substr(0, kSeriakFileName) + " Arquivo n\xE3o encontrado!\r\n",
@@ -262,31 +292,89 @@ TEST(DbfTable, LongPathIsOpenedWholeAndCutOnlyInMessages) {
 TEST(DbfTable, MisuseFailsWithItsLine) {
   const std::string path = TestDbf{{{"A", 'C', 1}}, {"x", "y"}}.writeTo(tempPath("t.dbf"));
   const std::string empty = TestDbf{{{"A", 'C', 1}}, {}}.writeTo(tempPath("empty.dbf"));
-  const struct { const char* what; std::function<Status()> body; std::string output; } cases[] = {
-      {"missing file", [&] { DbfTable t; return OpenDBF(t, tempPath("none.dbf")); },
+  const struct {
+    const char* what;
+    std::function<Status()> body;
+    std::string output;
+  } cases[] = {
+      {"missing file",
+       [&] {
+         DbfTable t;
+         return OpenDBF(t, tempPath("none.dbf"));
+       },
        "OpenDBF:" + tempPath("none.dbf") + " Arquivo n\xE3o encontrado!\r\n"},
-      {"read before open", [&] { DbfTable t; t.fileName = "X"; return readDBF(t, 1); },
+      {"read before open",
+       [&] {
+         DbfTable t;
+         t.fileName = "X";
+         return readDBF(t, 1);
+       },
        "readDBF:X n\xE3o aberto!\r\n"},
-      {"close before open", [&] { DbfTable t; t.fileName = "X"; return CloseDBF(t); },
+      {"close before open",
+       [&] {
+         DbfTable t;
+         t.fileName = "X";
+         return CloseDBF(t);
+       },
        "CloseDBF:X n\xE3o aberto!\r\n"},
-      {"read after close", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; if (Status f = CloseDBF(t)) return f; return readDBF(t, 1); },
+      {"read after close",
+       [&] {
+         DbfTable t;
+         if (Status f = OpenDBF(t, path)) return f;
+         if (Status f = CloseDBF(t)) return f;
+         return readDBF(t, 1);
+       },
        "readDBF:" + path + " n\xE3o aberto!\r\n"},
-      {"close twice", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; if (Status f = CloseDBF(t)) return f; return CloseDBF(t); },
+      {"close twice",
+       [&] {
+         DbfTable t;
+         if (Status f = OpenDBF(t, path)) return f;
+         if (Status f = CloseDBF(t)) return f;
+         return CloseDBF(t);
+       },
        "CloseDBF:" + path + " n\xE3o aberto!\r\n"},
       // The record-number line has no line end.
-      {"record 0", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; return readDBF(t, 0); },
+      {"record 0",
+       [&] {
+         DbfTable t;
+         if (Status f = OpenDBF(t, path)) return f;
+         return readDBF(t, 0);
+       },
        "readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = 0"},
-      {"record past the count", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; return readDBF(t, 3); },
+      {"record past the count",
+       [&] {
+         DbfTable t;
+         if (Status f = OpenDBF(t, path)) return f;
+         return readDBF(t, 3);
+       },
        "readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = 3"},
-      {"negative record", [&] { DbfTable t; if (Status f = OpenDBF(t, path)) return f; return readDBF(t, -7); },
+      {"negative record",
+       [&] {
+         DbfTable t;
+         if (Status f = OpenDBF(t, path)) return f;
+         return readDBF(t, -7);
+       },
        "readDBF:" + path + " N\xFAmero de Reg inv\xE1lido = -7"},
-      {"empty table", [&] { DbfTable t; if (Status f = OpenDBF(t, empty)) return f; return readDBF(t, 1); },
+      {"empty table",
+       [&] {
+         DbfTable t;
+         if (Status f = OpenDBF(t, empty)) return f;
+         return readDBF(t, 1);
+       },
        "readDBF:" + empty + " N\xFAmero de Reg inv\xE1lido = 1"},
       // A request can choose a data file's name: the messages land in the page escaped.
-      {"name holding markup", [&] { DbfTable t; t.fileName = "<b>\"x\"&"; return readDBF(t, 1); },
+      {"name holding markup",
+       [&] {
+         DbfTable t;
+         t.fileName = "<b>\"x\"&";
+         return readDBF(t, 1);
+       },
        "readDBF:&lt;b&gt;&quot;x&quot;&amp; n\xE3o aberto!\r\n"},
       {"name with a NUL before a real file",
-       [&] { DbfTable t; return OpenDBF(t, path + std::string(1, '\0') + "<i>"); },
+       [&] {
+         DbfTable t;
+         return OpenDBF(t, path + std::string(1, '\0') + "<i>");
+       },
        "OpenDBF:" + path + std::string(1, '\0') + "&lt;i&gt; Arquivo n\xE3o encontrado!\r\n"},
   };
   for (const auto& c : cases) {
@@ -298,7 +386,12 @@ TEST(DbfTable, MisuseFailsWithItsLine) {
 
 TEST(DbfTable, HeaderThatCannotBeReadSafelyIsRefused) {
   constexpr int kOwn = -1;  // the length the writer computes
-  const struct { const char* what; std::uint8_t version; int headerLength, recordLength; bool refused; } cases[] = {
+  const struct {
+    const char* what;
+    std::uint8_t version;
+    int headerLength, recordLength;
+    bool refused;
+  } cases[] = {
       {"record length 0", 0x03, kOwn, 0, true},
       {"record length above the block", 0x03, kOwn, 8002, true},
       {"record length of a whole block", 0x03, kOwn, 8001, false},
@@ -336,8 +429,8 @@ namespace {
 // One table's reference reading, from the dumps beside the real files.
 struct ReferenceDump {
   std::string file;
-  std::map<std::string, std::string> header;  // "recordCount" -> "14", ...
-  std::vector<DbfField> fields;               // from 0, unlike the table
+  std::map<std::string, std::string> header;        // "recordCount" -> "14", ...
+  std::vector<DbfField> fields;                     // from 0, unlike the table
   std::map<int, std::vector<std::string>> records;  // number -> mark, field values as held
 };
 
@@ -377,7 +470,8 @@ ReferenceDump readDump(const std::string& path) {
       field.type = unescaped(between(value.substr(typeAt), "type=", " length="))[0];
       field.length = static_cast<std::uint8_t>(std::stoi(between(value, " length=", " ")));
       field.decimals = static_cast<std::uint8_t>(std::stoi(between(value, " decimals=", " ")));
-      field.offset = static_cast<std::uint16_t>(std::stoi(value.substr(value.rfind("offset=") + 7)));
+      field.offset =
+          static_cast<std::uint16_t>(std::stoi(value.substr(value.rfind("offset=") + 7)));
       dump.fields.push_back(field);
     } else if (key.rfind("record ", 0) == 0) {
       std::vector<std::string> parts;
@@ -435,7 +529,8 @@ TEST(DbfTable, RealFilesAgreeWithTheirReferenceDumps) {
         {"languageDriver", hex2(table.languageDriver)},
         {"hasMemo", table.hasMemo ? "yes" : "no"},
         {"fieldCount", std::to_string(table.fieldCount)}};
-    for (const auto& [key, value] : read) EXPECT_EQ(dump.header.at(key), value) << dump.file << " " << key;
+    for (const auto& [key, value] : read)
+      EXPECT_EQ(dump.header.at(key), value) << dump.file << " " << key;
     ASSERT_EQ(dump.fields.size(), table.fieldCount) << dump.file;
     for (std::size_t i = 0; i < dump.fields.size(); ++i) {
       const DbfField& want = dump.fields[i];

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "program_run.h"
 #include "form_input.h"
+#include "program_run.h"
 #include "test_paths.h"
 #include "text_helpers.h"
 
@@ -183,7 +183,8 @@ TEST_F(Definition, PostedMeasuresTakeTheirLines) {
 TEST_F(Definition, RateWithoutReadableNumbersEndsWithAnErrorLine) {
   for (const char* line : {"ITaxa,OBITOS,POP,abc,2", "ITaxa,OBITOS,POP,10", "ITaxa,OBITOS,POP"}) {
     TabulationState state;
-    const Status failure = readInto(std::string(";t\r\n") + line + "\r\n", "Incremento=Taxa", state);
+    const Status failure =
+        readInto(std::string(";t\r\n") + line + "\r\n", "Incremento=Taxa", state);
     ASSERT_TRUE(failure) << line;
     EXPECT_EQ(1, failure->status) << line;
     EXPECT_TRUE(failure->text.starts_with("Erro: '")) << failure->text;

@@ -1,7 +1,5 @@
 #include "engine.h"
 
-#include "municipality_index.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,11 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "municipality_index.h"
 #include "program_run.h"
 #include "test_dbf.h"
 #include "test_paths.h"
@@ -25,8 +24,8 @@ namespace {
 TestDbf municipalities() {
   TestDbf dbf;
   dbf.fields = {{"MUN", 'C', 1}, {"SEXO", 'C', 1}, {"PESO", 'N', 6, 2}, {"POP", 'N', 5}};
-  dbf.rows = {{"A", "1", "1.50", "100"}, {"A", "2", "2.25", "100"}, {"A", "1", "", "100"},
-              {"B", "2", "12abc", "200"}, {"B", "9", "3", "200"},  {"C", "1", "1e1", "50"}};
+  dbf.rows = {{"A", "1", "1.50", "100"},  {"A", "2", "2.25", "100"}, {"A", "1", "", "100"},
+              {"B", "2", "12abc", "200"}, {"B", "9", "3", "200"},    {"C", "1", "1e1", "50"}};
   dbf.rows[2].mark = '*';
   return dbf;
 }
@@ -79,8 +78,8 @@ TabulationState sexState(const std::string& valueField, const std::vector<int>& 
 // that ends it, if any, as the page writes it.
 std::string tabulated(TabulationState& state, const std::string& path) {
   std::string page;
-  const Status failure = tabulateFile(
-      state, path, [&](std::string_view line) { page += std::string(line) + "\r\n"; });
+  const Status failure =
+      tabulateFile(state, path, [&](std::string_view line) { page += std::string(line) + "\r\n"; });
   if (failure) page += failure->text + (failure->lineEnd ? "\r\n" : "");
   return page;
 }
@@ -97,31 +96,38 @@ TEST(Engine, MeasureValueTakesOnlyTheWholeNumberForm) {
     const char* text;
     double value;
   } cases[] = {
-      {"", 0},        {"   ", 0},      {" 12.50 ", 12.5}, {"1e3", 1000},  {"-2.5", -2.5},
-      {"+.5", 0.5},   {"5.", 5},       {"12abc", 0},      {"1.2.3", 0},   {".", 0},
-      {"1e", 0},      {"e5", 0},       {"1 2", 0},        {"0012", 12},   {"2E-2", 0.02},
-      {"1,5", 0},     {"-", 0},        {"12.5e+1", 125},
+      {"", 0},    {"   ", 0},   {" 12.50 ", 12.5}, {"1e3", 1000}, {"-2.5", -2.5}, {"+.5", 0.5},
+      {"5.", 5},  {"12abc", 0}, {"1.2.3", 0},      {".", 0},      {"1e", 0},      {"e5", 0},
+      {"1 2", 0}, {"0012", 12}, {"2E-2", 0.02},    {"1,5", 0},    {"-", 0},       {"12.5e+1", 125},
   };
   for (const auto& c : cases) EXPECT_EQ(c.value, measureValue(c.text)) << '"' << c.text << '"';
 }
 
 TEST(Engine, MeasureValueRoundsLikeTheLibrary) {
   // The hand-written reading must give the very double that strtod gives.
-  const char* const texts[] = {"0.1",       "0.3",        "123456.78",  "9007199254740993",
-                               "1.7976931348623157e308",  "4.9e-324",   "3.14159265358979323846",
-                               "0.000001234", "99999999.99", "1e22",       "1e23",
-                               "123456789012345678901234", "-0.0000000000000000001"};
+  const char* const texts[] = {"0.1",
+                               "0.3",
+                               "123456.78",
+                               "9007199254740993",
+                               "1.7976931348623157e308",
+                               "4.9e-324",
+                               "3.14159265358979323846",
+                               "0.000001234",
+                               "99999999.99",
+                               "1e22",
+                               "1e23",
+                               "123456789012345678901234",
+                               "-0.0000000000000000001"};
   for (const char* text : texts) {
     EXPECT_EQ(std::strtod(text, nullptr), measureValue(text)) << text;
   }
   for (int i = 0; i < 20000; ++i) {
-    const std::string text = std::to_string(i * 7919 % 100000) + "." +
-                             std::to_string(i % 1000 + 1000).substr(1);
+    const std::string text =
+        std::to_string(i * 7919 % 100000) + "." + std::to_string(i % 1000 + 1000).substr(1);
     ASSERT_EQ(std::strtod(text.c_str(), nullptr), measureValue(text)) << text;
   }
   // Longer than 31 characters: only the first 31 count.
-  EXPECT_EQ(1111111111111111111111111111111.0,
-            measureValue("11111111111111111111111111111119999"));
+  EXPECT_EQ(1111111111111111111111111111111.0, measureValue("11111111111111111111111111111119999"));
 }
 
 TEST(Engine, MeasureValueOfShortTextsIsTheGeneralReadersToTheBit) {
@@ -319,10 +325,11 @@ TEST(Engine, EachRecordWithAnUnreadableThresholdValueIsReported) {
   TabulationState state = sexState("#", {});
   loadInto(state.rowDimension, "IDADE", conversionFile("idade.cnv", "2 3 F", {" 10", " 50"}));
   // Every record is reported, the same value again too; each counts in no category.
-  EXPECT_EQ("1x :Valor Inv\xE1lido em IDADE\r\n"
-            "1x :Valor Inv\xE1lido em IDADE\r\n"
-            "abc:Valor Inv\xE1lido em IDADE\r\n",
-            tabulated(state, path));
+  EXPECT_EQ(
+      "1x :Valor Inv\xE1lido em IDADE\r\n"
+      "1x :Valor Inv\xE1lido em IDADE\r\n"
+      "abc:Valor Inv\xE1lido em IDADE\r\n",
+      tabulated(state, path));
   EXPECT_EQ(1, state.valueCells[1][1]);
   EXPECT_EQ(1, state.valueCells[1][2]);
   EXPECT_EQ(4, state.valueCells[1][3]);
@@ -374,8 +381,9 @@ TEST(Engine, ReadsTheIndexSeriakWrites) {
 TEST(Engine, CurrentIndexNamingASelectionLimitsTheRecordsRead) {
   const std::string path = municipalities().writeTo(tempPath("dados.dbf"));
   // The index leaves record 3 (a third A) out, so a read through it is told from a full read.
-  const std::string index = "MUN\r\nA            1       2\r\nB            4       5\r\n"
-                            "C            6       6\r\n";
+  const std::string index =
+      "MUN\r\nA            1       2\r\nB            4       5\r\n"
+      "C            6       6\r\n";
   const std::time_t now = std::time(nullptr) / 2 * 2;
   setModified(path, now + 1);
 

@@ -1,7 +1,6 @@
 // The form generator's own reading of a definition, its labels and period texts, the include
 // code, and the page parts that depend on the files it finds.
 #include "form_page.h"
-#include "output.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "output.h"
 #include "program_run.h"
 #include "test_paths.h"
 #include "text_helpers.h"

@@ -28,9 +28,8 @@ TEST(IndexLayout, UnreadableRecordNumbersFailWithTheirText) {
   const struct {
     const char* line;
     const char* text;
-  } cases[] = {{"355030      x1       2", "x1"},
-               {"355030       1  2 3456", "2 3456"},
-               {"355030", ""}};
+  } cases[] = {
+      {"355030      x1       2", "x1"}, {"355030       1  2 3456", "2 3456"}, {"355030", ""}};
   for (const auto& c : cases) {
     IndexEntry entry;
     const Status failure = readIndexLine(c.line, entry);

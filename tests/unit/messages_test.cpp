@@ -26,7 +26,8 @@ TEST(Messages, LookupByNumberAndLanguageThroughHtmlAccents) {
       {10, es, "debe estar seleccionado en las l&iacute;neas o columnas"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.text, localMessage(static_cast<PageText>(c.n), c.language)) << c.n << " " << static_cast<int>(c.language);
+    EXPECT_EQ(c.text, localMessage(static_cast<PageText>(c.n), c.language))
+        << c.n << " " << static_cast<int>(c.language);
   }
   EXPECT_EQ(
       "os per&iacute;odos devem ser discriminados nas linhas ou nas colunas sempre que for "

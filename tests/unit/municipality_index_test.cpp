@@ -20,8 +20,15 @@ ProgramRun runSeriakIn(const std::string& folder, const std::string& pattern) {
 }  // namespace
 
 TEST(MunicipalityIndex, IndexStoredUnderAnotherCaseIsReplacedOrRemoved) {
-  const struct { const char* what; std::vector<TestRow> rows; std::vector<std::string> left; std::string index; } cases[] = {
-      {"in order", {"110001", "110002"}, {"DO96.dbf", "do96.ixm"},
+  const struct {
+    const char* what;
+    std::vector<TestRow> rows;
+    std::vector<std::string> left;
+    std::string index;
+  } cases[] = {
+      {"in order",
+       {"110001", "110002"},
+       {"DO96.dbf", "do96.ixm"},
        "CODMUNRES\r\n110001       1       1\r\n110002       2       2\r\n"},
       {"out of order", {"110002", "110001"}, {"DO96.dbf"}, ""},
   };
@@ -56,7 +63,10 @@ TEST(MunicipalityIndex, UnreadableDataFileStopsWithTheReaderLine) {
   bad.writeTo(tempPath("DO95.dbf"));
   TestDbf{{{"CODMUNRES", 'C', 6}}, {"110001"}}.writeTo(tempPath("DO96.dbf"));
   const ProgramRun run = runSeriakIn(tempDirectory(), "DO*");
-  EXPECT_EQ("OpenDBF:DO95.dbf cabe\xE7" "alho inv\xE1lido!\r\n", run.output);
+  EXPECT_EQ(
+      "OpenDBF:DO95.dbf cabe\xE7"
+      "alho inv\xE1lido!\r\n",
+      run.output);
   EXPECT_EQ(1, run.status);
   EXPECT_FALSE(std::filesystem::exists(tempPath("DO96.IXM")));
 }

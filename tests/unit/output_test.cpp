@@ -17,7 +17,8 @@ TEST(Output, LinesEndWithCrLfAndFailuresEndAsTheyWereComposed) {
   } cases[] = {
       {{"Erro: x", true, 1}, "a\r\nErro: x\r\n", 1},
       {{"readDBF:t N\xFAmero de Reg inv\xE1lido = 0", false, 1},
-       "a\r\nreadDBF:t N\xFAmero de Reg inv\xE1lido = 0", 1},
+       "a\r\nreadDBF:t N\xFAmero de Reg inv\xE1lido = 0",
+       1},
       {{"t.cnv: Falta cabecalho", true, 0}, "a\r\nt.cnv: Falta cabecalho\r\n", 0},
   };
   for (const auto& c : cases) {

@@ -19,9 +19,8 @@ TEST(PageHead, StyleSheetsAndCharsetOnlyWhenAsked) {
   const struct {
     bool styleSheetsOn, declareCharset;
     std::string expected;
-  } cases[] = {{false, true, start},
-               {true, false, start + links},
-               {true, true, start + charset + links}};
+  } cases[] = {
+      {false, true, start}, {true, false, start + links}, {true, true, start + charset + links}};
   for (const auto& c : cases) {
     const PageHead head{"S\xE3o_Paulo", c.styleSheetsOn, "/a.css", "/p.css", c.declareCharset};
     EXPECT_EQ(c.expected, runInChild([&] { writeClassicHeadStart(head); }).output)

@@ -34,7 +34,6 @@ bool endsWithErrorLine(const Status& failure) {
   return failure && failure->status == 1 && failure->text.starts_with("Erro: '");
 }
 
-
 // A fresh data directory holding empty files of these names; returns the pattern in it.
 std::string dataDirectory(const Names& names, const std::string& pattern = "DO*.DBF") {
   static int made = 0;

@@ -1,9 +1,10 @@
 #include "postprocess.h"
-#include "result_model.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "result_model.h"
 
 namespace {
 

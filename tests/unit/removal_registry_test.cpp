@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "program_run.h"
 #include "output.h"
+#include "program_run.h"
 #include "test_paths.h"
 
 namespace {

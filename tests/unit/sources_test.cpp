@@ -9,16 +9,15 @@
 TEST(Sources, SourcesAreAscii) {
   namespace fs = std::filesystem;
   const fs::path root = VORLEX_SOURCE_DIR;
-  for (const char* folder : {"common", "vorlexcgi", "formwright", "seriak", "tests", "bench",
-                             "fuzz", "demo"}) {
+  for (const char* folder :
+       {"common", "vorlexcgi", "formwright", "seriak", "tests", "bench", "fuzz", "demo"}) {
     if (!fs::exists(root / folder)) continue;
     for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
       const std::string ext = entry.path().extension().string();
       if (ext != ".cpp" && ext != ".h") continue;
       const std::string bytes = readFileBytes(entry.path().string());
       for (std::size_t i = 0; i < bytes.size(); ++i) {
-        ASSERT_LT(static_cast<unsigned char>(bytes[i]), 0x80)
-            << entry.path() << " byte " << i;
+        ASSERT_LT(static_cast<unsigned char>(bytes[i]), 0x80) << entry.path() << " byte " << i;
       }
     }
   }

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "result_model.h"
-#include "text_output.h"
 #include "result_state.h"
 #include "test_paths.h"
+#include "text_output.h"
 
 TEST(TabExport, MapLineFollowsTheRowConversionFileName) {
   const struct {
@@ -84,5 +84,6 @@ TEST(TabExport, CopyWithMeasuresAsColumns) {
       "\"Amapa\";0;0,00\r\n"
       "\"Total\";10;0,00\r\n",
       readFileBytes(path));
-  EXPECT_EQ(kNoCopyPermission, writeSpreadsheetCopy(resultModel(state), tempPath("missing/copy.tab"))->text);
+  EXPECT_EQ(kNoCopyPermission,
+            writeSpreadsheetCopy(resultModel(state), tempPath("missing/copy.tab"))->text);
 }

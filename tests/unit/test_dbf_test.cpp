@@ -75,8 +75,8 @@ TEST(TestDbf, TextFormMatchesTheStructure) {
 }
 
 TEST(TestDbf, MalformedTextIsRefused) {
-  for (const char* text : {"", "A C\n", "A C x\n", "A C 3\n1|2\n", "A C 3\n@bogus 1\n",
-                           "A C 3\nbad \\q escape\n"}) {
+  for (const char* text :
+       {"", "A C\n", "A C x\n", "A C 3\n1|2\n", "A C 3\n@bogus 1\n", "A C 3\nbad \\q escape\n"}) {
     TestDbf dbf;
     std::string error;
     EXPECT_FALSE(parseTestDbfText(text, dbf, error)) << text;
@@ -87,6 +87,8 @@ TEST(TestDbf, MalformedTextIsRefused) {
 TEST(GoldenRunner, FirstDifferenceShowsLineEnds) {
   EXPECT_EQ("", firstDifference("a\r\nb", "a\r\nb"));
   EXPECT_EQ("line 2\n  expected: b\\r\n  actual:   b", firstDifference("a\r\nb\r\n", "a\r\nb\n"));
-  EXPECT_EQ("line 1\n  expected: a (no line end)\n  actual:   a\\xE3", firstDifference("a", "a\xE3\n"));
-  EXPECT_EQ("line 2\n  expected: (end of file)\n  actual:   x (no line end)", firstDifference("a\n", "a\nx"));
+  EXPECT_EQ("line 1\n  expected: a (no line end)\n  actual:   a\\xE3",
+            firstDifference("a", "a\xE3\n"));
+  EXPECT_EQ("line 2\n  expected: (end of file)\n  actual:   x (no line end)",
+            firstDifference("a\n", "a\nx"));
 }

@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <cstdlib>
-
-#include <cstdlib>
 #include <map>
 
 #include "program_run.h"
@@ -51,7 +49,6 @@ TEST_F(TextHelpers, GetEnvUnsetEmptyAndLongValueCut) {
   setenv("VORLEX_TEST_LONG", "a b", 1);
   EXPECT_EQ("a b", getEnv("VORLEX_TEST_LONG"));
 }
-
 
 TEST_F(TextHelpers, NormalizeDimensionLine) {
   const struct {
@@ -169,9 +166,16 @@ TEST_F(TextHelpers, ParseDecimalTakesTheWholeTextAndRoundsLikeTheLibrary) {
   const struct {
     const char* text;
     bool read;
-  } cases[] = {{"12.5", true},  {" 12.5", false}, {"12.5 ", false},      {"-0", true},
-               {"1e400", false}, {"1e-400", false}, {"4.9e-324", true}, {"", false},
-               {"123456789012345678901234.5", true}, {"0.1000000000000000000001", true}};
+  } cases[] = {{"12.5", true},
+               {" 12.5", false},
+               {"12.5 ", false},
+               {"-0", true},
+               {"1e400", false},
+               {"1e-400", false},
+               {"4.9e-324", true},
+               {"", false},
+               {"123456789012345678901234.5", true},
+               {"0.1000000000000000000001", true}};
   for (const auto& c : cases) {
     double value = -7;
     ASSERT_EQ(c.read, parseDecimal(c.text, value)) << c.text;

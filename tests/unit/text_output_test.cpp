@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "program_run.h"
 #include "heading_block.h"
+#include "program_run.h"
 #include "result_model.h"
 #include "result_state.h"
 #include "test_paths.h"
@@ -70,7 +70,8 @@ TEST(TextOutput, UnderscoresToSpacesWithinTheTextLimit) {
 }
 
 TEST(TextOutput, PreformattedAlignsLabelsCountedBeforeEntities) {
-  const std::string text = afterHeading(bySex(), [](const ResultModel& m) { writePreformatted(m); });
+  const std::string text =
+      afterHeading(bySex(), [](const ResultModel& m) { writePreformatted(m); });
   EXPECT_EQ(
       "<PRE>\r\n"
       "UF Resid           Masc    Fem   Total\r\n"
@@ -144,7 +145,8 @@ TEST(TextOutput, SeparatedWithoutTotalsAndWithZeroRows) {
   state.thousandsSeparator = ',';
   state.decimalSeparator = '.';
   state.columnDecimals[2] = 1;
-  const std::string text = afterHeading(state, [](const ResultModel& m) { writeSeparated(m, ';'); });
+  const std::string text =
+      afterHeading(state, [](const ResultModel& m) { writeSeparated(m, ';'); });
   EXPECT_EQ(
       "<PRE>\r\n"
       "\"UF Resid\";\"Masc\";\"Fem\"\r\n"
