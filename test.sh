@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ nlohmann-json3-dev libgtest-dev libbenchmark-dev clang
+packages=(cmake ninja-build g++ nlohmann-json3-dev libgtest-dev libbenchmark-dev clang clang-format-14
   libclang-rt-14-dev dpkg-dev lighttpd apache2 nginx fcgiwrap haproxy gdal-bin chromium
   chromium-driver python3-selenium)
 missing=()
@@ -37,6 +37,22 @@ if command -v npm >/dev/null 2>&1; then
     echo "npm ci failed in tests/js: the tests that need its tools will skip"
 else
   echo "npm is not installed: the tests that need tests/js will skip"
+fi
+
+# Every C++ source laid out as the committed .clang-format says, before anything is built.
+sources() {
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z '*.cpp' '*.h'
+  else
+    find common formwright seriak vorlexcgi demo bench fuzz tests -name '*.cpp' -o -name '*.h' |
+      grep -v node_modules | tr '\n' '\0'
+  fi
+}
+if command -v clang-format-14 >/dev/null 2>&1; then
+  sources | xargs -0 clang-format-14 --dry-run --Werror ||
+    { echo "Sources differ from .clang-format: run clang-format-14 -i on the files named above"; exit 1; }
+else
+  echo "clang-format-14 is not installed: the layout of the sources is not checked"
 fi
 
 jobs=$(nproc)
