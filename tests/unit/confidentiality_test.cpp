@@ -147,11 +147,10 @@ TEST(Confidentiality, EveryOutputWritesTheMarksAndTheLegend) {
   TabulationState state = resultState(table);
   state.periodCodes = {"98"};
   ResultModel model = resultModel(state);
-  model.marks.assign(model.values.size(), CellMark::none);
-  model.marks[model.cellIndex(1, 1)] = CellMark::unreliable;
-  model.marks[model.cellIndex(1, 2)] = CellMark::suppressed;
-  model.marks[model.cellIndex(2, 2)] = CellMark::suppressed;
-  model.marks[model.cellIndex(2, 1)] = CellMark::notComputable;
+  markCell(model, 1, 1, CellMark::unreliable);
+  markCell(model, 1, 2, CellMark::suppressed);
+  markCell(model, 2, 2, CellMark::suppressed);
+  markCell(model, 2, 1, CellMark::notComputable);
   model.markLegend = "X: suprimido; *: inst\xE1vel; ..: n\xE3o calcul\xE1vel";
 
   const std::string htmlLegend =

@@ -78,10 +78,9 @@ TEST(JsonStatOutput, DatasetOfRowsColumnsAndTheMeasure) {
 
 TEST(JsonStatOutput, ConfidentialityMarksAreTheStatusAndHideTheirValues) {
   ResultModel model = resultModel(regionsBySexWithTexts());
-  model.marks.assign(model.values.size(), CellMark::none);
-  model.marks[model.cellIndex(2, 1)] = CellMark::suppressed;
-  model.marks[model.cellIndex(2, 2)] = CellMark::unreliable;
-  model.marks[model.cellIndex(3, 0)] = CellMark::notComputable;
+  markCell(model, 2, 1, CellMark::suppressed);
+  markCell(model, 2, 2, CellMark::unreliable);
+  markCell(model, 3, 0, CellMark::notComputable);
   model.markLegend = "X: valor suprimido por sigilo";
   const Json d = dataset(model);
   // Rows _T, Norte, Acre, Para, Ignorado by Masc, Fem, Total: Acre starts at 6.

@@ -124,9 +124,8 @@ TEST(ModernTable, MeasuresAreTheColumnsWithoutAColumnDimension) {
 
 TEST(ModernTable, MarkedCellsAndTheirLegendBelowTheBox) {
   ResultModel model = resultModel(regions());
-  model.marks.assign(model.values.size(), CellMark::none);
-  model.marks[model.cellIndex(2, 1)] = CellMark::suppressed;
-  model.marks[model.cellIndex(3, 0)] = CellMark::unreliable;
+  markCell(model, 2, 1, CellMark::suppressed);
+  markCell(model, 3, 0, CellMark::unreliable);
   model.markLegend = "X: valor suprimido por sigilo";
   const std::string table = runInChild([&] { writeModernTable(model); }).output;
   EXPECT_NE(std::string::npos,

@@ -96,10 +96,9 @@ TEST(TidyCsv, ConfidentialityMarksStandInTheFlag) {
   // A suppressed or not computable value is left out and flagged; an unreliable one is flagged
   // beside its value.
   ResultModel model = resultModel(regionsBySex());
-  model.marks.assign(model.values.size(), CellMark::none);
-  model.marks[model.cellIndex(2, 1)] = CellMark::suppressed;
-  model.marks[model.cellIndex(2, 2)] = CellMark::unreliable;
-  model.marks[model.cellIndex(3, 0)] = CellMark::notComputable;
+  markCell(model, 2, 1, CellMark::suppressed);
+  markCell(model, 2, 2, CellMark::unreliable);
+  markCell(model, 3, 0, CellMark::notComputable);
   model.markLegend = "X: suprimido";
   const std::string csv = runInChild([&] { writeTidyCsv(stdout, model); }).output;
   const std::string row = ",Nascimentos,Nascimentos,";
